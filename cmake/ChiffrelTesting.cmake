@@ -1,0 +1,12 @@
+# chiffrel_add_test(<name> SOURCES <files...> LIBRARIES <libs...>)
+# One GoogleTest executable, run by ctest as one test, offscreen and under the sanitizer options
+# of the build (leaks inside system libraries are suppressed by tests/lsan.supp).
+function(chiffrel_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gmock chiffrel_warnings)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    TIMEOUT 600
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QPA_FONTDIR=/usr/share/fonts;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endfunction()
