@@ -1,10 +1,17 @@
-# chiffrel_add_test(<name> SOURCES <files...> LIBRARIES <libs...>)
+# chiffrel_add_test(<name> [GUI] SOURCES <files...> LIBRARIES <libs...>)
 # One GoogleTest executable, run by ctest as one test, offscreen and under the sanitizer options
 # of the build (leaks inside system libraries are suppressed by tests/lsan.supp).
+# GUI suites get a main() that creates the QApplication (tests/support/gui_test_main.cpp).
 function(chiffrel_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gmock chiffrel_warnings)
+  if(ARG_GUI)
+    set(main_library chiffrel_gui_test_main)
+  else()
+    set(main_library GTest::gtest_main)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} ${main_library} GTest::gtest GTest::gmock
+                        chiffrel_warnings)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     TIMEOUT 600

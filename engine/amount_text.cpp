@@ -45,7 +45,9 @@ Extended ScaleByPowerOfTen(Extended value, std::int64_t n) {
     return n >= 0 ? value * PowerOfTen(n) : value / PowerOfTen(-n);
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 struct Reader {
     std::string_view text;
@@ -55,7 +57,9 @@ struct Reader {
     char peek() const { return text[pos]; }
     bool nextIs(char c) const { return !atEnd() && text[pos] == c; }
     bool nextIsDigit() const { return !atEnd() && IsDigit(text[pos]); }
-    int errorPosition() const { return static_cast<int>(std::min<std::size_t>(pos + 1, INT32_MAX)); }
+    int errorPosition() const {
+        return static_cast<int>(std::min<std::size_t>(pos + 1, INT32_MAX));
+    }
 };
 
 // value := value * 10 + digit for every digit; returns how many digits were read.
@@ -246,7 +250,7 @@ AmountText FormatAmount(Extended value, int width, int decimals) {
     SignificantDigits sig = EighteenDigits(magnitude);
 
     // Digits kept: the integer digits then the decimals, behind one spare place for a carry.
-    std::array<char, kBufferSize> digits{};
+    std::array<char, kBufferSize> digits;  // filled below up to what is read
     char* kept = digits.data() + 1;
     const int integerDigits = static_cast<int>(sig.exponent) + 1;
     const int wanted = integerDigits + decimals;
@@ -261,7 +265,7 @@ AmountText FormatAmount(Extended value, int width, int decimals) {
         ++leadingDigits;
     }
 
-    std::array<char, kBufferSize> text{};
+    std::array<char, kBufferSize> text;  // filled below up to n
     std::size_t n = 0;
     if (negative) {
         text[n++] = '-';
@@ -282,7 +286,9 @@ AmountText FormatAmount(Extended value, int width, int decimals) {
     return PadLeft(text.data(), n, width);
 }
 
-AmountText FormatRate(Extended value) { return FormatAmount(value, 1, 5); }
+AmountText FormatRate(Extended value) {
+    return FormatAmount(value, 1, 5);
+}
 
 AmountText StripSpaces(std::string_view text) {
     AmountText out;

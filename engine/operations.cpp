@@ -40,6 +40,8 @@ void MemorySubtract(AppState& state, std::string_view shown) {
     state.memoryValue = Real48(state.memoryValue.value() - v.value());
 }
 
-AmountText MemoryRecall(const AppState& state) { return FormatAmount(state.memoryValue, 9, 2); }
+AmountText MemoryRecall(const AppState& state) {
+    return FormatAmount(state.memoryValue, 9, 2);
+}
 
 }  // namespace chiffrel

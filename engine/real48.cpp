@@ -1,6 +1,6 @@
 #include "real48.h"
 
-#include <cmath>
+#include <cstring>
 
 #include "float_error.h"
 
@@ -12,29 +12,55 @@ constexpr int kExponentBias = 129;
 constexpr int kFractionBits = 39;
 constexpr std::uint64_t kFractionMask = (std::uint64_t{1} << kFractionBits) - 1;
 
+// The x87 extended type in memory: a 64-bit significand with an explicit leading bit, then
+// 15 bits of exponent biased by 16383 and the sign. Working on the bits keeps every store exact
+// and cheap, since each keystroke narrows several values.
+constexpr int kExtendedBias = 16383;
+constexpr int kExtendedMaxExponent = 0x7FFF;
+
+struct ExtendedBits {
+    std::uint64_t significand = 0;
+    std::uint16_t signAndExponent = 0;
+};
+
+ExtendedBits BitsOf(Extended value) {
+    ExtendedBits bits;
+    std::memcpy(&bits.significand, &value, sizeof bits.significand);
+    std::memcpy(&bits.signAndExponent, reinterpret_cast<const char*>(&value) + 8,
+                sizeof bits.signAndExponent);
+    return bits;
+}
+
+Extended ExtendedOf(const ExtendedBits& bits) {
+    Extended value = 0;
+    std::memcpy(&value, &bits.significand, sizeof bits.significand);
+    std::memcpy(reinterpret_cast<char*>(&value) + 8, &bits.signAndExponent,
+                sizeof bits.signAndExponent);
+    return value;
+}
+
 }  // namespace
 
 Real48::Real48(Extended value) {
-    if (value == 0 || std::isnan(value)) {
-        if (std::isnan(value)) {
-            throw FloatInvalidOperation();
+    const ExtendedBits bits = BitsOf(value);
+    const int exponent = bits.signAndExponent & kExtendedMaxExponent;
+    const bool negative = (bits.signAndExponent & 0x8000) != 0;
+    if (exponent == kExtendedMaxExponent) {
+        // Infinity overflows; a NaN is the result of an invalid operation.
+        if ((bits.significand << 1) == 0) {
+            throw FloatOverflow();
         }
-        return;  // a stored zero is always positive
+        throw FloatInvalidOperation();
     }
-    if (std::isinf(value)) {
-        throw FloatOverflow();
+    if (exponent == 0) {
+        return;  // zero, or far below the smallest Real48: a stored zero is always positive
     }
-    const bool negative = std::signbit(value);
-    int binaryExponent = 0;
-    // |value| = m * 2^binaryExponent with m in [0.5, 1): the 64 significand bits are exact.
-    const Extended m = std::frexp(std::fabs(value), &binaryExponent);
-    const auto significand = static_cast<std::uint64_t>(std::ldexp(m, 64));
     // Keep 40 bits; the first dropped bit decides, which rounds ties away from zero.
-    std::uint64_t kept = significand >> 24;
-    if ((significand >> 23) & 1U) {
+    std::uint64_t kept = bits.significand >> 24;
+    if ((bits.significand >> 23) & 1U) {
         ++kept;
     }
-    int exponentByte = binaryExponent + kExponentBias - 1;
+    int exponentByte = exponent - kExtendedBias + kExponentBias;
     if (kept == (std::uint64_t{1} << 40)) {
         kept >>= 1;
         ++exponentByte;
@@ -70,10 +96,13 @@ Extended Real48::value() const {
         fraction |= std::uint64_t{bytes_[1 + i]} << (8 * i);
     }
     fraction &= kFractionMask;
-    const std::uint64_t significand = fraction | (std::uint64_t{1} << kFractionBits);
-    const Extended magnitude =
-        std::ldexp(static_cast<Extended>(significand), bytes_[0] - kExponentBias - kFractionBits);
-    return (bytes_[5] & 0x80) ? -magnitude : magnitude;
+    ExtendedBits bits;
+    bits.significand = (fraction | (std::uint64_t{1} << kFractionBits)) << 24;
+    bits.signAndExponent = static_cast<std::uint16_t>(bytes_[0] - kExponentBias + kExtendedBias);
+    if (bytes_[5] & 0x80) {
+        bits.signAndExponent |= 0x8000;
+    }
+    return ExtendedOf(bits);
 }
 
 bool operator==(const Real48& a, const Real48& b) {

@@ -16,7 +16,7 @@ using Extended = long double;
 // Byte 0 is the exponent biased by 129 (0 means the value zero), bytes 1..5 hold a 39-bit
 // fraction below an implied leading 1, byte 1 least significant, and bit 7 of byte 5 is the sign.
 class Real48 {
-public:
+  public:
     using Bytes = std::array<std::uint8_t, 6>;
 
     constexpr Real48() = default;
@@ -36,7 +36,7 @@ public:
 
     friend bool operator==(const Real48& a, const Real48& b);
 
-private:
+  private:
     Bytes bytes_{};
 };
 
