@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "engine/float_error.h"
+
+namespace chiffrel {
+
+// Private-profile (INI) files: "[section]" lines, each followed by "key=value" lines.
+// Section and key names match without regard to ASCII case, blanks around names and values do
+// not count, lines starting with ";" are comments. Texts are 8-bit and passed through as they
+// are, so files written on Windows (CRLF line ends, a UTF-8 byte-order mark, Windows-1252
+// values) read the same. Nothing is cached: every call opens, reads and closes the file.
+
+// Longest value a read returns; longer values are cut.
+inline constexpr std::size_t kProfileValueMaxLength = 1023;
+
+// A write that could not be completed. The file is left exactly as it was.
+class ProfileWriteError : public ProgramError {
+  public:
+    // The message names the file by its bare name: "Ne peut écrire dans CHIFFREL.INI".
+    explicit ProfileWriteError(const std::filesystem::path& file);
+};
+
+// The value of the first `key` in the first `section` of the file, without the blanks around
+// it and without one pair of enclosing quotes (" or '), cut to kProfileValueMaxLength.
+// A key present with an empty value gives the empty text. When the file, the section or the
+// key is missing, or the file cannot be read, gives `defaultValue`.
+std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
+                              std::string_view key, std::string_view defaultValue);
+
+// Sets the value of the first `key` in the first `section`, adding the key, the section or
+// the file as needed. Only the value is replaced; every other byte of the file stays as it was.
+// A value is one line: anything from its first line break on is dropped.
+// The file is replaced atomically, keeping its permissions, and a file that exists but is not
+// writable stays untouched. Throws ProfileWriteError on any failure.
+void WriteProfileString(const std::filesystem::path& file, std::string_view section,
+                        std::string_view key, std::string_view value);
+
+}  // namespace chiffrel
