@@ -20,6 +20,7 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // ---- One line of the file -------------------------------------------------------------------
 
+// A carriage return counts as a blank, so the CR of a CRLF line end needs no handling of its own.
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
 }
@@ -223,13 +224,6 @@ class LineReader {
     std::size_t size_ = 0;
 };
 
-std::string_view WithoutCarriageReturn(std::string_view line) {
-    if (line.ends_with('\r')) {
-        line.remove_suffix(1);
-    }
-    return line;
-}
-
 // ---- Reading --------------------------------------------------------------------------------
 
 // Only the first section of that name counts: the search ends with it.
@@ -239,7 +233,7 @@ std::optional<std::string> FindValue(LineReader& lines, std::string_view section
     bool firstLine = true;
     bool inSection = false;
     while (lines.Next(raw)) {
-        std::string_view line = WithoutCarriageReturn(raw);
+        std::string_view line = raw;
         if (std::exchange(firstLine, false)) {
             line = WithoutByteOrderMark(line);
         }
@@ -258,7 +252,7 @@ std::optional<std::string> FindValue(LineReader& lines, std::string_view section
 
 // ---- Changing the text of a file ------------------------------------------------------------
 
-// One line of a file's text: [begin, contentEnd) without its line end, [begin, end) with it.
+// One line of a file's text: [begin, contentEnd) without its "\n", [begin, end) with it.
 struct LineSpan {
     std::size_t begin;
     std::size_t contentEnd;
@@ -267,12 +261,10 @@ struct LineSpan {
 
 LineSpan LineAt(std::string_view text, std::size_t begin) {
     const std::size_t newline = text.find('\n', begin);
-    const std::size_t end = newline == std::string_view::npos ? text.size() : newline + 1;
-    std::size_t contentEnd = newline == std::string_view::npos ? text.size() : newline;
-    if (contentEnd > begin && text[contentEnd - 1] == '\r') {
-        --contentEnd;
+    if (newline == std::string_view::npos) {
+        return {begin, text.size(), text.size()};
     }
-    return {begin, contentEnd, end};
+    return {begin, newline, newline + 1};
 }
 
 // New lines follow the file's own convention, read from its first line end.
