@@ -288,22 +288,28 @@ std::string EntryLine(std::string_view key, std::string_view value, std::string_
     return line;
 }
 
-// The file's text with the value set: the value of the first matching key is replaced in
-// place; a missing key goes after the last entry of the first matching section; a missing
-// section goes at the end.
-std::string WithValue(std::string text, std::string_view section, std::string_view key,
-                      std::string_view value) {
-    const std::string lineEnd(LineEndOf(text));
+// Where a value goes in a file's text.
+struct Placement {
+    enum class Kind {
+        kReplaceValue,   // the old value is text[at, at + length)
+        kInsertEntry,    // a new key line goes at `at`, after the last entry of the section
+        kAppendSection,  // the section is missing
+    };
+    Kind kind = Kind::kAppendSection;
+    std::size_t at = 0;
+    std::size_t length = 0;
+};
+
+// Only the first section of that name and the first key of that name in it count.
+Placement FindPlacement(std::string_view text, std::string_view section, std::string_view key) {
     std::optional<std::size_t> endOfSection;
     for (std::size_t pos = 0; pos < text.size();) {
         const LineSpan span = LineAt(text, pos);
         pos = span.end;
-        const std::size_t begin =
-            span.begin == 0 && std::string_view(text).starts_with(kByteOrderMark)
-                ? kByteOrderMark.size()
-                : span.begin;
-        const ProfileLine parsed =
-            ParseLine(std::string_view(text).substr(begin, span.contentEnd - begin));
+        const std::size_t begin = span.begin == 0 && text.starts_with(kByteOrderMark)
+                                      ? kByteOrderMark.size()
+                                      : span.begin;
+        const ProfileLine parsed = ParseLine(text.substr(begin, span.contentEnd - begin));
         if (parsed.kind == LineKind::kSection || parsed.kind == LineKind::kBadHeader) {
             if (endOfSection) {
                 break;
@@ -313,17 +319,35 @@ std::string WithValue(std::string text, std::string_view section, std::string_vi
             }
         } else if (endOfSection && parsed.kind == LineKind::kEntry) {
             if (SameName(parsed.name, key)) {
-                text.replace(begin + parsed.valueBegin, parsed.valueEnd - parsed.valueBegin, value);
-                return text;
+                return {Placement::Kind::kReplaceValue, begin + parsed.valueBegin,
+                        parsed.valueEnd - parsed.valueBegin};
             }
             endOfSection = span.end;
         }
     }
     if (endOfSection) {
-        InsertLines(text, *endOfSection, EntryLine(key, value, lineEnd));
-    } else {
-        std::string lines = "[" + std::string(section) + "]" + lineEnd;
-        InsertLines(text, text.size(), lines + EntryLine(key, value, lineEnd));
+        return {Placement::Kind::kInsertEntry, *endOfSection, 0};
+    }
+    return {Placement::Kind::kAppendSection, text.size(), 0};
+}
+
+// Only the value changes, or whole lines are added: every other byte stays.
+std::string WithValue(std::string text, std::string_view section, std::string_view key,
+                      std::string_view value) {
+    const Placement place = FindPlacement(text, section, key);
+    const std::string lineEnd(LineEndOf(text));
+    switch (place.kind) {
+        case Placement::Kind::kReplaceValue:
+            text.replace(place.at, place.length, value);
+            break;
+        case Placement::Kind::kInsertEntry:
+            InsertLines(text, place.at, EntryLine(key, value, lineEnd));
+            break;
+        case Placement::Kind::kAppendSection:
+            InsertLines(
+                text, place.at,
+                "[" + std::string(section) + "]" + lineEnd + EntryLine(key, value, lineEnd));
+            break;
     }
     return text;
 }
@@ -397,7 +421,8 @@ class TemporaryFile {
             path_ = directory / ("." + target.filename().string() + ".tmp-" +
                                  std::to_string(::getpid()) + "-" + std::to_string(++counter));
             fd_ = CreateExclusively(path_);
-            if (fd_.valid() || errno != EEXIST) {
+            created_ = fd_.valid();
+            if (created_ || errno != EEXIST) {
                 break;
             }
         }
@@ -405,7 +430,7 @@ class TemporaryFile {
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
     ~TemporaryFile() {
-        if (!renamed_ && fd_.valid()) {
+        if (created_ && !renamed_) {
             ::unlink(path_.c_str());
         }
     }
@@ -423,6 +448,7 @@ class TemporaryFile {
   private:
     fs::path path_;
     UniqueFd fd_{-1};
+    bool created_ = false;
     bool renamed_ = false;
 };
 
