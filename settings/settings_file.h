@@ -10,8 +10,7 @@
 
 namespace chiffrel {
 
-// ---- The keys of the settings file, in the order start-up reads them and the dialog saves
-// them ----------------------------------------------------------------------------------------
+// ---- The eight keys, in the order start-up reads them and the dialog saves them -----------
 
 struct SettingKey {
     std::string_view section;
