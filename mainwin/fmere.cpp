@@ -1,0 +1,618 @@
+#include "mainwin/fmere.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QLayout>
+#include <QMenu>
+#include <QScreen>
+#include <QStyle>
+
+#include "engine/conversion.h"
+#include "engine/operations.h"
+#include "engine/overdraft.h"
+#include "engine/vat.h"
+#include "mainwin/program_context.h"
+#include "platform/qt/event_rules.h"
+#include "platform/qt/form_style.h"
+#include "platform/qt/system_metrics.h"
+#include "ui_fmere.h"
+
+namespace chiffrel {
+
+using ui::Check;
+using ui::MoveFocus;
+using ui::SetText;
+using ui::SetVisible;
+using ui::ToAmountText;
+using ui::ToQString;
+
+namespace {
+
+const QString kPromptHT = QStringLiteral("Saisie du montant H.T.");
+const QString kPromptTTC = QStringLiteral("Saisie du montant T.T.C.");
+const QString kPromptOperations = QStringLiteral("Opérations primaires");
+const QString kPromptFrancs = QStringLiteral("Saisie du montant en Francs");
+const QString kPromptEuro = QStringLiteral("Saisie du montant en Euro");
+const QString kPromptDollars = QStringLiteral("Saisie du montant en Dollars");
+const QString kPromptAtCreation = QStringLiteral("Saisir le montant H.T.");
+
+constexpr int kAmountFieldLimit = 9;
+
+void SetBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+}
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+}  // namespace
+
+Tmere::Tmere(ProgramContext& context, QWidget* parent)
+    : QMainWindow(parent), context_(context), ui_(std::make_unique<Ui::Tmere>()) {
+    ui_->setupUi(this);
+    SetUpAppearance();
+    ConnectUserEvents();
+    // A failed step of the creation is shown, skips the steps after it, and the window opens.
+    ui::Guarded([this] { FormCreate(); });
+}
+
+Tmere::~Tmere() = default;
+
+// ---- Creation and activation -------------------------------------------------------------
+
+void Tmere::SetUpAppearance() {
+    setWindowTitle(QApplication::applicationDisplayName());
+    formCaption_ = QStringLiteral("(version)");
+    // A fixed window around a client area of 412 x 304 pixels, below the menu bar.
+    centralWidget()->setFixedSize(412, 304);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    ui::SetPixelHeight(this, 11);
+    ui::SetPixelHeight(ui_->Panel3, 27);
+    ui::SetPixelHeight(ui_->Label3, 13);
+    for (QWidget* field : std::initializer_list<QWidget*>{ui_->SaisieMnt, ui_->Saisie2,
+                                                          ui_->LabelTaxe, ui_->Label2}) {
+        ui::SetPixelHeight(field, 16);
+    }
+    for (QWidget* radio :
+         {ui_->RadioButton206, ui_->RadioButton55, ui_->RadioButton22, ui_->RadioButton0}) {
+        ui::SetPixelHeight(radio, 16);
+    }
+    ui::SetPixelHeight(ui_->Result, 35);
+    ui::SetPixelHeight(ui_->Label4, 27);
+    SetTextColour(ui_->LabelTaxe, QColor(0, 128, 255));
+    SetTextColour(ui_->Result, Qt::red);
+    SetBackground(ui_->Result, Qt::white);
+    QPalette secondField = ui_->Saisie2->palette();
+    secondField.setColor(QPalette::Base, Qt::white);
+    ui_->Saisie2->setPalette(secondField);
+    HighlightSelector(0);
+
+    const QStyle* style = QApplication::style();
+    ui_->ButtonRAZ->setIcon(style->standardIcon(QStyle::SP_BrowserReload));
+    ui_->ButtonClose->setIcon(style->standardIcon(QStyle::SP_DialogCloseButton));
+    ui_->BitBtn3->setIcon(style->standardIcon(QStyle::SP_ArrowUp));
+    ui_->BitBtn1->setIcon(style->standardIcon(QStyle::SP_ArrowUp));
+    ui_->BitBtn2->setIcon(style->standardIcon(QStyle::SP_ArrowRight));
+
+    // Four tabs share 177 pixels: the tabs keep their text tight.
+    ui_->PageControl->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 2px 5px; }"));
+
+    ui::LimitTyping(ui_->SaisieMnt, kAmountFieldLimit);
+    ui::LimitTyping(ui_->Saisie2, kAmountFieldLimit);
+
+    auto* tabItems = new QActionGroup(this);
+    for (QAction* item : {ui_->MenuTabTVA, ui_->MenuTabCalcul, ui_->MenuTabEuro, ui_->MenuTabTEG}) {
+        tabItems->addAction(item);
+    }
+
+    popupMenu1_ = new QMenu(this);
+    popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
+    popupMenu1_->addAction(ui_->mConfig);
+    popupMenu1_->addAction(ui_->Impressiondursultat2);
+    popupMenu1_->addSeparator();
+    popupMenu1_->addAction(ui_->mAPropos);
+    popupMenu2_ = new QMenu(this);
+    popupMenu2_->setObjectName(QStringLiteral("PopupMenu2"));
+    popupMenu2_->addAction(ui_->Copier1);
+    popupMenu2_->addSeparator();
+    popupMenu2_->addAction(ui_->Impressiondursultat3);
+    popupMenu2_->addSeparator();
+    popupMenu2_->addAction(ui_->Remisezro2);
+    // A key shown on both a menu item and a pop-up item belongs to the menu item: the pop-up's
+    // copy of it only acts while the pop-up itself is open.
+    for (QAction* popupItem : {ui_->mConfig, ui_->Impressiondursultat2}) {
+        popupItem->setShortcutContext(Qt::WidgetShortcut);
+    }
+
+    // Commands whose windows are not part of the program yet stay visible but unavailable.
+    for (QAction* pending : {ui_->Configurer1, ui_->mConfig, ui_->Impressiondursultat1,
+                             ui_->Impressiondursultat2, ui_->Impressiondursultat3, ui_->Copier1,
+                             ui_->Aide1, ui_->Historique1, ui_->APropos1, ui_->mAPropos}) {
+        pending->setEnabled(false);
+    }
+    ui_->Button1->setEnabled(false);
+}
+
+void Tmere::ConnectUserEvents() {
+    ui::OnUserEdit(ui_->SaisieMnt, [this] { SaisieMntChange(); });
+    ui::OnUserEdit(ui_->Saisie2, [this] { SaisieMntChange(); });
+    ui::OnKeyPress(ui_->SaisieMnt, [this](QChar typed) { SaisieMntKeyPress(typed); });
+    ui::OnKeyPress(ui_->Saisie2, [this](QChar typed) { Saisie2KeyPress(typed); });
+
+    ui::OnUserCheck(ui_->RadioButton206, [this] { RadioButton206Click(); });
+    ui::OnUserCheck(ui_->RadioButton55, [this] { RadioButton55Click(); });
+    ui::OnUserCheck(ui_->RadioButton22, [this] { RadioButton22Click(); });
+    ui::OnUserCheck(ui_->RadioButton0, [this] { RadioButton0Click(); });
+    ui::OnUserEdit(ui_->saisietva, [this] { saisietvaChange(); });
+    ui::OnFocusEnter(ui_->saisietva, [this] { saisietvaEnter(); });
+    ui::OnMouseClick(ui_->saisietva, [this] { saisietvaClick(); });
+    ui::OnUserMove(ui_->bar, [this] { barChange(); });
+    ui::OnUserClick(ui_->BitBtn3, [this] { BitBtn3Click(); });
+
+    ui::OnUserMove(ui_->BarCalcul, [this] { BarCalculChange(); });
+    ui::OnMouseClick(ui_->TextPlus, [this] { TextPlusClick(); });
+    ui::OnMouseClick(ui_->TextMoins, [this] { TextMoinsClick(); });
+    ui::OnMouseClick(ui_->TextMult, [this] { TextMultClick(); });
+    ui::OnMouseClick(ui_->TextDiv, [this] { TextDivClick(); });
+    // The two buttons are wired crosswise: the upper one moves the result into the first value.
+    ui::OnUserClick(ui_->BitBtn1, [this] { BitBtn2Click(); });
+    ui::OnUserClick(ui_->BitBtn2, [this] { BitBtn1Click(); });
+    ui::OnUserClick(ui_->BMemPlus, [this] { BMemPlusClick(); });
+    ui::OnUserClick(ui_->BMemMoins, [this] { BMemMoinsClick(); });
+    ui::OnUserClick(ui_->BRMem, [this] { BRMemClick(); });
+
+    ui::OnUserCheck(ui_->RadioEuroF, [this] { RadioEuroFClick(); });
+    ui::OnUserCheck(ui_->RadioEuroE, [this] { RadioEuroEClick(); });
+    ui::OnUserCheck(ui_->RadioFrancsDollars, [this] { RadioFrancsDollarsClick(); });
+    ui::OnUserCheck(ui_->RadioDollarsFrancs, [this] { RadioDollarsFrancsClick(); });
+    ui::OnUserEdit(ui_->EditTxTEG, [this] { EditTxTEGChange(); });
+    ui::OnUserEdit(ui_->EditNbJour, [this] { EditNbJourChange(); });
+    ui::OnUserClick(ui_->ButtonMonteCE, [this] { ButtonMonteCEClick(); });
+
+    ui::OnUserPageChange(ui_->PageControl, [this] { PageControlChange(); });
+    ui::OnUserTrigger(ui_->MenuTabTVA, [this] { MenuTabTVAClick(); });
+    ui::OnUserTrigger(ui_->MenuTabCalcul, [this] { MenuTabCalculClick(); });
+    ui::OnUserTrigger(ui_->MenuTabEuro, [this] { MenuTabEuroClick(); });
+    ui::OnUserTrigger(ui_->MenuTabTEG, [this] { MenuTabTEGClick(); });
+    ui::OnUserClick(ui_->ButtonRAZ, [this] { ButtonRAZClick(); });
+    ui::OnUserTrigger(ui_->Remisezro1, [this] { ButtonRAZClick(); });
+    ui::OnUserTrigger(ui_->Remisezro2, [this] { ButtonRAZClick(); });
+
+    ui::OnUserClick(ui_->ButtonTransfert, [this] { ButtonTransfertClick(); });
+    ui::OnUserClick(ui_->ButtonClose, [this] { ButtonCloseClick(); });
+    ui::OnUserTrigger(ui_->Quitter2, [this] { ButtonCloseClick(); });
+    // Escape presses the quit button from anywhere in the window.
+    auto* escape = new QAction(this);
+    escape->setObjectName(QStringLiteral("EscapeQuits"));
+    escape->setShortcut(Qt::Key_Escape);
+    addAction(escape);
+    ui::OnUserTrigger(escape, [this] { ButtonCloseClick(); });
+    ui::GiveMenuShortcutsPrecedence(this);
+
+    for (QWidget* source :
+         std::initializer_list<QWidget*>{ui_->Label2, ui_->PageControl, ui_->bar}) {
+        connect(source, &QWidget::customContextMenuRequested, this,
+                [this, source](const QPoint& at) { ShowPopup(popupMenu1_, source, at); });
+    }
+    connect(ui_->Result, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { ShowPopup(popupMenu2_, ui_->Result, at); });
+}
+
+void Tmere::FormCreate() {
+    context_.settingsFile.emplace();
+    LoadSettings(*context_.settingsFile, context_.values, *this);
+}
+
+void Tmere::AfterRatesLoaded() {
+    ui_->Label3->setText(kPromptAtCreation);
+    ui::SetActivePage(ui_->PageControl, ui_->TabTVA);
+    formCaption_ = context_.versionLabel;
+}
+
+void Tmere::SetTegRateText(const std::string& text) {
+    SetText(ui_->EditTxTEG, ToQString(text));
+}
+
+void Tmere::SetStartSide(int position) {
+    ui::SetPosition(ui_->bar, position);
+}
+
+void Tmere::HideCopyButton() {
+    SetVisible(ui_->Button1, false);
+}
+
+void Tmere::SetVatCaptions(const std::string& first, const std::string& second,
+                           const std::string& third) {
+    ui_->RadioButton206->setText(ToQString(first));
+    ui_->RadioButton55->setText(ToQString(second));
+    ui_->RadioButton22->setText(ToQString(third));
+}
+
+void Tmere::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!activatedOnce_) {
+        activatedOnce_ = true;
+        ui::Guarded([this] { FormActivate(); });
+    }
+}
+
+void Tmere::FormActivate() {
+    MoveFocus(ui_->SaisieMnt);
+}
+
+// ---- Shared by every tab -----------------------------------------------------------------
+
+std::string Tmere::AmountText() const {
+    return ToAmountText(ui_->SaisieMnt->text());
+}
+
+void Tmere::ShowResult(const std::string& text) {
+    ui_->Result->setText(ToQString(text));
+}
+
+int Tmere::ConversionDirectionChecked() const {
+    int direction = 0;
+    if (ui_->RadioEuroF->isChecked()) {
+        direction = 0;
+    }
+    if (ui_->RadioEuroE->isChecked()) {
+        direction = 1;
+    }
+    if (ui_->RadioDollarsFrancs->isChecked()) {
+        direction = 2;
+    }
+    if (ui_->RadioFrancsDollars->isChecked()) {
+        direction = 3;
+    }
+    return direction;
+}
+
+void Tmere::SaisieMntChange() {
+    AppState& values = context_.values;
+    const QWidget* page = ui_->PageControl->currentWidget();
+    if (page == ui_->TabTVA) {
+        RecomputeVat();
+    } else if (page == ui_->TabCalcul) {
+        ShowResult(ComputeOperation(values, AmountText(), ToAmountText(ui_->Saisie2->text()),
+                                    ui_->BarCalcul->value()));
+    } else if (page == ui_->TabEuro) {
+        ShowResult(ConvertCurrency(values, AmountText(), ConversionDirectionChecked()));
+    } else if (page == ui_->TabTEG) {
+        EditTxTEGChange();
+    }
+}
+
+void Tmere::SaisieMntKeyPress(QChar typed) {
+    if (typed == QLatin1Char('\r') && ui_->PageControl->currentWidget() == ui_->TabCalcul) {
+        BitBtn2Click();
+    }
+}
+
+void Tmere::Saisie2KeyPress(QChar typed) {
+    if (typed == QLatin1Char('\r')) {
+        BitBtn2Click();
+    }
+}
+
+// ---- VAT tab -----------------------------------------------------------------------------
+
+void Tmere::RecomputeVat() {
+    ShowResult(ComputeVat(context_.values, AmountText(), ui_->bar->value()));
+    ui_->LabelTaxe->setText(ToQString(context_.values.taxText));
+}
+
+void Tmere::ChooseFixedRate(const Real48& rate) {
+    context_.values.vatFactor = VatFactorFor(rate);
+    SetText(ui_->saisietva, QString());
+    MoveFocus(ui_->SaisieMnt);
+    RecomputeVat();
+}
+
+void Tmere::RadioButton206Click() {
+    ChooseFixedRate(context_.values.vatRate1);
+}
+
+void Tmere::RadioButton55Click() {
+    ChooseFixedRate(context_.values.vatRate2);
+}
+
+void Tmere::RadioButton22Click() {
+    ChooseFixedRate(context_.values.vatRate3);
+}
+
+void Tmere::RadioButton0Click() {
+    // No rate is in force until one is typed: the amount shows untaxed.
+    context_.values.vatFactor = Real48();
+    MoveFocus(ui_->saisietva);
+    RecomputeVat();
+}
+
+void Tmere::saisietvaEnter() {
+    Check(ui_->RadioButton0);
+}
+
+void Tmere::saisietvaClick() {
+    ui::Uncheck(ui_->RadioButton206);
+    ui::Uncheck(ui_->RadioButton55);
+    ui::Uncheck(ui_->RadioButton22);
+    Check(ui_->RadioButton0);
+    context_.values.vatFactor = Real48();
+    RecomputeVat();
+}
+
+void Tmere::saisietvaChange() {
+    const QString text = ui_->saisietva->text();
+    if (text.isEmpty()) {
+        return;
+    }
+    const Real48 rate(ParseAmount(ToAmountText(text)).value);
+    context_.values.vatFactor = VatFactorFor(rate);
+    RecomputeVat();
+}
+
+void Tmere::ShowVatPrompt() {
+    ui_->Label3->setText(ui_->bar->value() == 1 ? kPromptTTC : kPromptHT);
+}
+
+void Tmere::barChange() {
+    RecomputeVat();
+    ShowVatPrompt();
+    MoveFocus(ui_->SaisieMnt);
+}
+
+// ---- Operations tab and memory keys ------------------------------------------------------
+
+void Tmere::HighlightSelector(int code) {
+    const QColor face = SystemColorValue(SystemColor::ButtonFace);
+    const QLabel* selectors[] = {ui_->TextPlus, ui_->TextMoins, ui_->TextMult, ui_->TextDiv};
+    for (int i = 0; i < 4; ++i) {
+        SetBackground(const_cast<QLabel*>(selectors[i]), i == code ? QColor(Qt::red) : face);
+    }
+}
+
+void Tmere::BarCalculChange() {
+    HighlightSelector(ui_->BarCalcul->value());
+    MoveFocus(ui_->SaisieMnt);
+    ShowResult(ComputeOperation(context_.values, AmountText(), ToAmountText(ui_->Saisie2->text()),
+                                ui_->BarCalcul->value()));
+}
+
+void Tmere::SelectOperation(int code) {
+    HighlightSelector(code);
+    ui::SetPosition(ui_->BarCalcul, code);
+    BarCalculChange();
+    MoveFocus(ui_->SaisieMnt);
+}
+
+void Tmere::TextPlusClick() {
+    SelectOperation(0);
+}
+
+void Tmere::TextMoinsClick() {
+    SelectOperation(1);
+}
+
+void Tmere::TextMultClick() {
+    SelectOperation(2);
+}
+
+void Tmere::TextDivClick() {
+    SelectOperation(3);
+}
+
+void Tmere::BitBtn2Click() {
+    const QString shown = ToQString(StripSpaces(ToAmountText(ui_->Result->text())));
+    SetText(ui_->SaisieMnt, shown);
+    SetText(ui_->Saisie2, QString());
+    MoveFocus(ui_->Saisie2);
+}
+
+void Tmere::BitBtn1Click() {
+    const QString shown = ToQString(StripSpaces(ToAmountText(ui_->Result->text())));
+    SetText(ui_->Saisie2, shown);
+    SetText(ui_->SaisieMnt, QString());
+    MoveFocus(ui_->SaisieMnt);
+}
+
+void Tmere::BMemPlusClick() {
+    MemoryAdd(context_.values, ToAmountText(ui_->Result->text()));
+    MoveFocus(ui_->SaisieMnt);
+}
+
+void Tmere::BMemMoinsClick() {
+    MemorySubtract(context_.values, ToAmountText(ui_->Result->text()));
+    MoveFocus(ui_->SaisieMnt);
+}
+
+void Tmere::BRMemClick() {
+    SetText(ui_->SaisieMnt, ToQString(MemoryRecall(context_.values)));
+    MoveFocus(ui_->Saisie2);
+}
+
+// ---- Conversion and TEG tabs -------------------------------------------------------------
+
+void Tmere::SetDirectionTexts(const char* prompt, const char* unit, const std::string& rateLine) {
+    ui_->Label3->setText(QString::fromUtf8(prompt));
+    ui_->Label4->setText(QString::fromUtf8(unit));
+    ui_->Label7->setText(ToQString(rateLine));
+    SaisieMntChange();
+    MoveFocus(ui_->SaisieMnt);
+}
+
+void Tmere::RadioEuroFClick() {
+    SetDirectionTexts("Saisie du montant en Francs", "E.", EuroRateLine(context_.values));
+}
+
+void Tmere::RadioEuroEClick() {
+    SetDirectionTexts("Saisie du montant en Euro", "FF", EuroRateLine(context_.values));
+}
+
+void Tmere::RadioFrancsDollarsClick() {
+    SetDirectionTexts("Saisie du montant en Francs", "$$", DollarRateLine(context_.values));
+}
+
+void Tmere::RadioDollarsFrancsClick() {
+    SetDirectionTexts("Saisie du montant en Dollars", "FF", DollarRateLine(context_.values));
+}
+
+void Tmere::EditTxTEGChange() {
+    ShowResult(ComputeOverdraftInterest(context_.values, AmountText(),
+                                        ToAmountText(ui_->EditTxTEG->text()),
+                                        ToAmountText(ui_->EditNbJour->text())));
+}
+
+void Tmere::EditNbJourChange() {
+    EditTxTEGChange();
+}
+
+// ---- Tab change and reset ----------------------------------------------------------------
+
+void Tmere::PageControlChange() {
+    const QWidget* page = ui_->PageControl->currentWidget();
+    const bool vat = page == ui_->TabTVA;
+    const bool operations = page == ui_->TabCalcul;
+    const bool conversion = page == ui_->TabEuro;
+    if (vat) {
+        ui::CheckMenuItem(ui_->MenuTabTVA);
+        ShowVatPrompt();
+    } else if (operations) {
+        ui::CheckMenuItem(ui_->MenuTabCalcul);
+        ui_->Label3->setText(kPromptOperations);
+    } else if (conversion) {
+        ui::CheckMenuItem(ui_->MenuTabEuro);
+        Check(ui_->RadioEuroF);
+        ui_->Label3->setText(kPromptFrancs);
+        ui_->Label7->setText(ToQString(EuroRateLine(context_.values)));
+    } else {
+        ui::CheckMenuItem(ui_->MenuTabTEG);
+        ui_->Label3->setText(kPromptFrancs);
+    }
+    ui_->Label4->setText(conversion ? QStringLiteral("E.") : QStringLiteral("FF"));
+    SetVisible(ui_->Saisie2, operations);
+    SetVisible(ui_->Label5, vat);
+    SetVisible(ui_->Label6, vat);
+    SetVisible(ui_->bar, vat);
+    SetVisible(ui_->LabelTaxe, vat);
+    SetVisible(ui_->ButtonTransfert, vat || operations);
+    SetVisible(ui_->ButtonMonteCE, conversion);
+    for (QWidget* key : {ui_->BMemPlus, ui_->BMemMoins, ui_->BRMem}) {
+        SetVisible(key, operations);
+    }
+    const bool secondOperand = operations && !ui_->SaisieMnt->text().isEmpty();
+    MoveFocus(secondOperand ? ui_->Saisie2 : ui_->SaisieMnt);
+    SaisieMntChange();
+}
+
+void Tmere::ShowTab(QWidget* page, QAction* item) {
+    ui::SetActivePage(ui_->PageControl, page);
+    PageControlChange();
+    ui::CheckMenuItem(item);
+}
+
+void Tmere::MenuTabTVAClick() {
+    ShowTab(ui_->TabTVA, ui_->MenuTabTVA);
+}
+
+void Tmere::MenuTabCalculClick() {
+    ShowTab(ui_->TabCalcul, ui_->MenuTabCalcul);
+}
+
+void Tmere::MenuTabEuroClick() {
+    ShowTab(ui_->TabEuro, ui_->MenuTabEuro);
+}
+
+void Tmere::MenuTabTEGClick() {
+    ShowTab(ui_->TabTEG, ui_->MenuTabTEG);
+}
+
+void Tmere::ButtonRAZClick() {
+    AppState& values = context_.values;
+    SetText(ui_->Saisie2, QString());
+    HighlightSelector(0);
+    ui::SetPosition(ui_->BarCalcul, 0);
+    for (QWidget* shown :
+         std::initializer_list<QWidget*>{ui_->Label5, ui_->Label6, ui_->bar, ui_->LabelTaxe}) {
+        SetVisible(shown, true);
+    }
+    SetVisible(ui_->Saisie2, false);
+    ui_->Result->setText(QStringLiteral("0.00"));
+    SetText(ui_->SaisieMnt, QString());
+    MoveFocus(ui_->SaisieMnt);
+    values.vatFactor = VatFactorFor(values.vatRate1);
+    SetText(ui_->saisietva, QString());
+    Check(ui_->RadioButton206);
+    ui::SetPosition(ui_->bar, values.startSideText == "0" ? 0 : 1);
+    SetVisible(ui_->ButtonTransfert, true);
+    Check(ui_->RadioEuroF);
+    SetVisible(ui_->ButtonMonteCE, false);
+    ui::SetActivePage(ui_->PageControl, ui_->TabTVA);
+    for (QWidget* key : {ui_->BMemMoins, ui_->BMemPlus, ui_->BRMem}) {
+        SetVisible(key, false);
+    }
+    values.memoryValue = Real48();
+    ui_->Label4->setText(QStringLiteral("FF"));
+    ui::CheckMenuItem(ui_->MenuTabTVA);
+    // The VAT tab is shown again: its prompt follows the slider, as when the tab is entered.
+    ShowVatPrompt();
+}
+
+// ---- Result actions ----------------------------------------------------------------------
+
+void Tmere::MoveResultUp() {
+    SetText(ui_->SaisieMnt, ToQString(StripSpaces(ToAmountText(ui_->Result->text()))));
+    MoveFocus(ui_->SaisieMnt);
+}
+
+void Tmere::BitBtn3Click() {
+    MoveResultUp();
+}
+
+void Tmere::ButtonMonteCEClick() {
+    MoveResultUp();
+}
+
+void Tmere::ButtonTransfertClick() {
+    AppState& values = context_.values;
+    const QString shown = ToQString(StripSpaces(ToAmountText(ui_->Result->text())));
+    if (ui_->PageControl->currentWidget() == ui_->TabTVA) {
+        ui::SetActivePage(ui_->PageControl, ui_->TabCalcul);
+        PageControlChange();
+        SetText(ui_->Saisie2, shown);
+        SetText(ui_->SaisieMnt, QString());
+        MoveFocus(ui_->SaisieMnt);
+        ShowResult(ComputeOperation(values, AmountText(), ToAmountText(ui_->Saisie2->text()),
+                                    ui_->BarCalcul->value()));
+    } else {
+        ui::SetActivePage(ui_->PageControl, ui_->TabTVA);
+        PageControlChange();
+        SetText(ui_->SaisieMnt, shown);
+        MoveFocus(ui_->SaisieMnt);
+        RecomputeVat();
+    }
+}
+
+void Tmere::ButtonCloseClick() {
+    context_.settingsFile.reset();
+    // Ends the event loop rather than the process, so that the desktop's clipboard manager can
+    // still take a result that was just copied.
+    QCoreApplication::exit(0);
+}
+
+void Tmere::ShowPopup(QMenu* menu, QWidget* source, const QPoint& at) {
+    // The pop-up opens centred on the click point.
+    QPoint topLeft = source->mapToGlobal(at);
+    topLeft.rx() -= menu->sizeHint().width() / 2;
+    menu->popup(topLeft);
+}
+
+}  // namespace chiffrel

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+#include "settings/settings_file.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace Ui {
+class Tmere;
+}
+
+namespace chiffrel {
+
+struct ProgramContext;
+
+// The main window: four tabs of calculations over shared input fields, one result panel, the
+// menus. Every user event reaches one of the handlers below (named after the control and the
+// event); each hands field texts to an engine and shows the text that comes back.
+class Tmere : public QMainWindow, private SettingsLoadTarget {
+    Q_OBJECT
+
+  public:
+    explicit Tmere(ProgramContext& context, QWidget* parent = nullptr);
+    ~Tmere() override;
+
+    // The form's own caption text (" v4.51"), painted in the window's caption strip; the window
+    // manager shows the application title instead.
+    QString FormCaption() const { return formCaption_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    // Creation and activation
+    void ConnectUserEvents();
+    void SetUpAppearance();
+    void FormCreate();
+    void FormActivate();
+    void AfterRatesLoaded() override;
+    void SetTegRateText(const std::string& text) override;
+    void SetStartSide(int position) override;
+    void HideCopyButton() override;
+    void SetVatCaptions(const std::string& first, const std::string& second,
+                        const std::string& third) override;
+
+    // Shared by every tab
+    void SaisieMntChange();  // InputDispatch
+    void SaisieMntKeyPress(QChar typed);
+    void Saisie2KeyPress(QChar typed);
+    int ConversionDirectionChecked() const;
+    std::string AmountText() const;
+    void ShowResult(const std::string& text);
+
+    // VAT tab
+    void RecomputeVat();
+    void ChooseFixedRate(const Real48& rate);
+    void RadioButton206Click();
+    void RadioButton55Click();
+    void RadioButton22Click();
+    void RadioButton0Click();
+    void saisietvaEnter();
+    void saisietvaClick();
+    void saisietvaChange();
+    void barChange();
+    void ShowVatPrompt();
+
+    // Operations tab and memory keys
+    void HighlightSelector(int code);
+    void BarCalculChange();
+    void SelectOperation(int code);
+    void TextPlusClick();
+    void TextMoinsClick();
+    void TextMultClick();
+    void TextDivClick();
+    void BitBtn2Click();  // the upper button and Enter: result into the first value
+    void BitBtn1Click();  // the lower button: result into the second value
+    void BMemPlusClick();
+    void BMemMoinsClick();
+    void BRMemClick();
+
+    // Conversion and TEG tabs
+    void SetDirectionTexts(const char* prompt, const char* unit, const std::string& rateLine);
+    void RadioEuroFClick();
+    void RadioEuroEClick();
+    void RadioFrancsDollarsClick();
+    void RadioDollarsFrancsClick();
+    void EditTxTEGChange();
+    void EditNbJourChange();
+
+    // Tab change and reset
+    void PageControlChange();
+    void ShowTab(QWidget* page, QAction* item);
+    void MenuTabTVAClick();
+    void MenuTabCalculClick();
+    void MenuTabEuroClick();
+    void MenuTabTEGClick();
+    void ButtonRAZClick();  // Reset
+
+    // Result actions
+    void MoveResultUp();
+    void BitBtn3Click();
+    void ButtonMonteCEClick();
+    void ButtonTransfertClick();
+    void ButtonCloseClick();  // Quit
+    void ShowPopup(QMenu* menu, QWidget* source, const QPoint& at);
+
+    ProgramContext& context_;
+    std::unique_ptr<Ui::Tmere> ui_;
+    QMenu* popupMenu1_ = nullptr;
+    QMenu* popupMenu2_ = nullptr;
+    QString formCaption_;
+    bool activatedOnce_ = false;
+};
+
+}  // namespace chiffrel

@@ -1,0 +1,326 @@
+#include "platform/qt/event_rules.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QValidator>
+#include <exception>
+#include <utility>
+
+namespace chiffrel::ui {
+
+namespace {
+
+// Counts the program's own layout and focus changes under way: Qt moves the focus by itself
+// while they run, and those moves must not look like the user's.
+int programFocusMoves = 0;
+
+class ProgramFocusMove {
+  public:
+    ProgramFocusMove() { ++programFocusMoves; }
+    ~ProgramFocusMove() { --programFocusMoves; }
+    ProgramFocusMove(const ProgramFocusMove&) = delete;
+    ProgramFocusMove& operator=(const ProgramFocusMove&) = delete;
+};
+
+void ShowInMessageBox(const QString& text) {
+    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
+                          text);
+}
+
+ErrorPresenter& CurrentPresenter() {
+    static ErrorPresenter presenter = ShowInMessageBox;
+    return presenter;
+}
+
+// The handlers a widget's events run, kept on the widget itself so they live as long as it.
+class EventHooks : public QObject {
+  public:
+    explicit EventHooks(QObject* owner) : QObject(owner) {
+        setObjectName(QStringLiteral("chiffrel-event-hooks"));
+        owner->installEventFilter(this);
+    }
+
+    Handler change;
+    Handler click;
+    Handler enter;
+    Handler mouseClick;
+    std::function<void(QChar)> keyPress;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::FocusIn:
+                OnFocusIn(static_cast<QFocusEvent*>(event));
+                break;
+            case QEvent::KeyPress:
+                OnKey(static_cast<QKeyEvent*>(event));
+                break;
+            case QEvent::MouseButtonRelease:
+                OnMouseRelease(watched, static_cast<QMouseEvent*>(event));
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+
+  private:
+    void OnFocusIn(const QFocusEvent* event) const {
+        const Qt::FocusReason reason = event->reason();
+        const bool userMove = reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+                              reason == Qt::BacktabFocusReason;
+        if (enter && userMove && programFocusMoves == 0) {
+            Guarded(enter);
+        }
+    }
+
+    void OnKey(const QKeyEvent* event) const {
+        if (!keyPress) {
+            return;
+        }
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            Guarded([this] { keyPress(QLatin1Char('\r')); });
+        } else if (!event->text().isEmpty()) {
+            const QChar typed = event->text().front();
+            Guarded([this, typed] { keyPress(typed); });
+        }
+    }
+
+    void OnMouseRelease(QObject* watched, const QMouseEvent* event) const {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (mouseClick && widget && event->button() == Qt::LeftButton &&
+            widget->rect().contains(event->position().toPoint())) {
+            Guarded(mouseClick);
+        }
+    }
+};
+
+EventHooks* HooksOf(QObject* object) {
+    auto* hooks = object->findChild<EventHooks*>(QStringLiteral("chiffrel-event-hooks"),
+                                                 Qt::FindDirectChildrenOnly);
+    return hooks ? hooks : new EventHooks(object);
+}
+
+EventHooks* ExistingHooksOf(QObject* object) {
+    return object->findChild<EventHooks*>(QStringLiteral("chiffrel-event-hooks"),
+                                          Qt::FindDirectChildrenOnly);
+}
+
+void RunIfSet(const Handler& handler) {
+    if (handler) {
+        handler();
+    }
+}
+
+// Accepts what the user types while the text stays within the limit, or shrinks. A text the
+// program sets is allowed whatever its length: the limit then follows it until it shrinks.
+class TypingLimit : public QValidator {
+  public:
+    TypingLimit(int maxChars, QObject* parent) : QValidator(parent), maxChars_(maxChars) {}
+
+    void AllowProgramText(qsizetype length) { allowed_ = std::max<qsizetype>(maxChars_, length); }
+
+    State validate(QString& input, int&) const override {
+        if (input.size() > allowed_) {
+            return Invalid;
+        }
+        allowed_ = std::max<qsizetype>(maxChars_, input.size());
+        return Acceptable;
+    }
+
+  private:
+    qsizetype maxChars_;
+    mutable qsizetype allowed_ = maxChars_;
+};
+
+// Lets a window's menu shortcuts through before the focused widget can claim their keys.
+class ShortcutPrecedence : public QObject {
+  public:
+    explicit ShortcutPrecedence(QWidget* window) : QObject(window), window_(window) {
+        qApp->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride) {
+            return false;
+        }
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || widget->window() != window_) {
+            return false;
+        }
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (const QAction* action : window_->findChildren<QAction*>()) {
+            if (action->isEnabled() && action->shortcut() == pressed &&
+                action->shortcutContext() != Qt::WidgetShortcut) {
+                event->ignore();  // not the widget's: the shortcut map takes it
+                return true;
+            }
+        }
+        return false;
+    }
+
+  private:
+    QWidget* window_;
+};
+
+}  // namespace
+
+QString ErrorBoxText(const QString& message) {
+    if (!message.isEmpty() && message.back().isLetterOrNumber()) {
+        return message + QLatin1Char('.');
+    }
+    return message;
+}
+
+ErrorPresenter SetErrorPresenter(ErrorPresenter presenter) {
+    return std::exchange(CurrentPresenter(), std::move(presenter));
+}
+
+bool Guarded(const Handler& entry) noexcept {
+    try {
+        entry();
+        return true;
+    } catch (const std::exception& error) {
+        CurrentPresenter()(ErrorBoxText(QString::fromUtf8(error.what())));
+        return false;
+    }
+}
+
+void OnUserEdit(QLineEdit* edit, Handler change) {
+    HooksOf(edit)->change = change;
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [change] { Guarded(change); });
+}
+
+void OnUserClick(QAbstractButton* button, Handler click) {
+    QObject::connect(button, &QAbstractButton::clicked, button, [click] { Guarded(click); });
+}
+
+void OnUserCheck(QAbstractButton* radio, Handler click) {
+    HooksOf(radio)->click = click;
+    QObject::connect(radio, &QAbstractButton::toggled, radio, [click](bool checked) {
+        if (checked) {
+            Guarded(click);
+        }
+    });
+}
+
+void OnUserMove(QAbstractSlider* slider, Handler change) {
+    QObject::connect(slider, &QAbstractSlider::valueChanged, slider, [change] { Guarded(change); });
+}
+
+void OnUserPageChange(QTabWidget* pages, Handler change) {
+    QObject::connect(pages, &QTabWidget::currentChanged, pages, [change] { Guarded(change); });
+}
+
+void OnUserTrigger(QAction* action, Handler triggered) {
+    QObject::connect(action, &QAction::triggered, action, [triggered] { Guarded(triggered); });
+}
+
+void OnFocusEnter(QWidget* field, Handler enter) {
+    HooksOf(field)->enter = std::move(enter);
+}
+
+void OnMouseClick(QWidget* widget, Handler click) {
+    HooksOf(widget)->mouseClick = std::move(click);
+}
+
+void OnKeyPress(QWidget* field, std::function<void(QChar)> keyPress) {
+    HooksOf(field)->keyPress = std::move(keyPress);
+}
+
+void SetText(QLineEdit* edit, const QString& text) {
+    if (edit->text() == text) {
+        return;
+    }
+    if (auto* limit = dynamic_cast<TypingLimit*>(const_cast<QValidator*>(edit->validator()))) {
+        limit->AllowProgramText(text.size());
+    }
+    {
+        const QSignalBlocker blocker(edit);
+        edit->setText(text);
+    }
+    if (const EventHooks* hooks = ExistingHooksOf(edit)) {
+        RunIfSet(hooks->change);
+    }
+}
+
+void Check(QAbstractButton* radio) {
+    if (radio->isChecked()) {
+        return;
+    }
+    {
+        const QSignalBlocker blocker(radio);
+        radio->setChecked(true);  // auto-exclusive: unchecks the other buttons of its parent
+    }
+    if (const EventHooks* hooks = ExistingHooksOf(radio)) {
+        RunIfSet(hooks->click);
+    }
+}
+
+void Uncheck(QAbstractButton* radio) {
+    if (!radio->isChecked()) {
+        return;
+    }
+    const QSignalBlocker blocker(radio);
+    // An auto-exclusive button refuses to be unchecked while it is the checked one.
+    const bool exclusive = radio->autoExclusive();
+    radio->setAutoExclusive(false);
+    radio->setChecked(false);
+    radio->setAutoExclusive(exclusive);
+}
+
+void SetPosition(QAbstractSlider* slider, int value) {
+    const QSignalBlocker blocker(slider);
+    slider->setValue(value);
+}
+
+void SetActivePage(QTabWidget* pages, QWidget* page) {
+    const QSignalBlocker blocker(pages);
+    const ProgramFocusMove focusMove;
+    pages->setCurrentWidget(page);
+}
+
+void SetVisible(QWidget* widget, bool visible) {
+    const ProgramFocusMove focusMove;
+    widget->setVisible(visible);
+}
+
+void CheckMenuItem(QAction* item) {
+    item->setChecked(true);
+}
+
+void UncheckMenuItem(QAction* item) {
+    item->setChecked(false);
+}
+
+void MoveFocus(QWidget* field) {
+    if (field->window()->focusWidget() == field) {
+        return;
+    }
+    {
+        const ProgramFocusMove focusMove;
+        field->setFocus(Qt::OtherFocusReason);
+    }
+    if (const EventHooks* hooks = ExistingHooksOf(field)) {
+        RunIfSet(hooks->enter);
+    }
+}
+
+void LimitTyping(QLineEdit* edit, int maxChars) {
+    edit->setValidator(new TypingLimit(maxChars, edit));
+}
+
+void GiveMenuShortcutsPrecedence(QWidget* window) {
+    new ShortcutPrecedence(window);
+}
+
+}  // namespace chiffrel::ui

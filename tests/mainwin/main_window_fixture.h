@@ -1,0 +1,92 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "mainwin/fmere.h"
+#include "mainwin/program_context.h"
+#include "tests/support/error_boxes.h"
+
+namespace chiffrel::testing_support {
+
+// A main window opened on its own settings directory, driven like a user drives it.
+class MainWindowTest : public testing::Test {
+  protected:
+    MainWindowTest() {
+        EXPECT_TRUE(configHome_.isValid());
+        qputenv("XDG_CONFIG_HOME", configHome_.path().toLocal8Bit());
+    }
+
+    ~MainWindowTest() override { qunsetenv("XDG_CONFIG_HOME"); }
+
+    QString SettingsPath() const { return configHome_.filePath(QStringLiteral("CHIFFREL.INI")); }
+
+    void WriteSettings(const QByteArray& content) {
+        QFile file(SettingsPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    void Open() {
+        context_ = std::make_unique<ProgramContext>();
+        window_ = std::make_unique<Tmere>(*context_);
+        window_->show();
+        QApplication::setActiveWindow(window_.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    }
+
+    template <class W>
+    W* Find(const char* name) const {
+        auto* widget = window_->findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QLineEdit* Field(const char* name) const { return Find<QLineEdit>(name); }
+    QLabel* Label(const char* name) const { return Find<QLabel>(name); }
+    QRadioButton* Radio(const char* name) const { return Find<QRadioButton>(name); }
+    QAction* Action(const char* name) const { return Find<QAction>(name); }
+    QString Shown(const char* label) const { return Label(label)->text(); }
+    QString Result() const { return Shown("Result"); }
+    QWidget* Focused() const { return QApplication::focusWidget(); }
+    bool Visible(const char* name) const { return Find<QWidget>(name)->isVisible(); }
+
+    // Types into the field where the focus is, as the user does.
+    void Type(const QString& keys) { QTest::keyClicks(Focused(), keys); }
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(Focused() ? Focused() : window_.get(), key, modifiers);
+    }
+    void ClickIn(const char* field) {
+        QWidget* widget = Find<QWidget>(field);
+        QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(5, widget->height() / 2));
+    }
+    void ClickRadio(const char* name) {
+        QRadioButton* radio = Radio(name);
+        // The circle: on the right for buttons laid out right to left.
+        const int x = radio->layoutDirection() == Qt::RightToLeft ? radio->width() - 7 : 7;
+        QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(x, radio->height() / 2));
+    }
+    void ClickButton(const char* name) { QTest::mouseClick(Find<QWidget>(name), Qt::LeftButton); }
+    void ClickTab(int index) {
+        auto* tabs = Find<QTabWidget>("PageControl")->findChild<QTabBar*>();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+    }
+
+    ErrorBoxes errors_;
+    QTemporaryDir configHome_;
+    std::unique_ptr<ProgramContext> context_;
+    std::unique_ptr<Tmere> window_;
+};
+
+}  // namespace chiffrel::testing_support
