@@ -1,0 +1,222 @@
+#include "components/CClock.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace chiffrel {
+namespace {
+
+constexpr int kDefaultSize = 66;
+constexpr int kTickIntervalMs = 1000;
+constexpr int kMinutesPerDay = 24 * 60;
+constexpr int kSmallMarkHalf = 2;
+
+double MinuteAngle(int minutePosition) {
+    return minutePosition * 2.0 * std::numbers::pi / 60.0;
+}
+
+// A mark looks raised: lit on its left and top edges, shaded on its right and bottom edges,
+// the shade drawn last so that it owns the top-right and bottom-left corners.
+void DrawRaisedBox(QPainter& painter, const QRect& box, const QColor& highlight,
+                   const QColor& shadow) {
+    painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), highlight);
+    painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), highlight);
+    painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), shadow);
+    painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), shadow);
+}
+
+void PaintFace(QPixmap& face, const ClockGeometry& geometry, const QColor& faceColor) {
+    face.fill(faceColor);
+    QPainter painter(&face);
+    const QColor highlight = SystemColorValue(SystemColor::ButtonHighlight);
+    const QColor shadow = SystemColorValue(SystemColor::ButtonShadow);
+    for (int mark = 0; mark < 60; mark += 5) {
+        DrawRaisedBox(painter, TickBox(geometry, mark), highlight, shadow);
+    }
+}
+
+}  // namespace
+
+ClockGeometry ComputeGeometry(int width, int height) {
+    ClockGeometry geometry{};
+    geometry.centreX = width / 2;
+    geometry.centreY = height / 2;
+    const int half = std::min(geometry.centreX, geometry.centreY);
+    geometry.tickSize = std::max(half / 8, 6);
+    geometry.radius = half - (geometry.tickSize + 2);
+    return geometry;
+}
+
+ClockTime AdjustedTime(QTime localTime, int difHour, int difMinute) {
+    int total = localTime.hour() * 60 + localTime.minute() + difHour * 60 + difMinute;
+    if (total < 0) {
+        total += kMinutesPerDay;
+    }
+    return {total / 60, total % 60, localTime.second()};
+}
+
+QPoint ClockPoint(int centreX, int centreY, double length, double angle) {
+    return {centreX + static_cast<int>(std::trunc(length * std::sin(angle))),
+            centreY + static_cast<int>(std::trunc(-length * std::cos(angle)))};
+}
+
+HandAngles ComputeHandAngles(const ClockTime& time) {
+    const double turn = 2.0 * std::numbers::pi;
+    return {time.second * turn / 60.0, time.minute * turn / 60.0,
+            (time.hour % 12) * turn / 12.0 + time.minute * turn / 720.0};
+}
+
+std::vector<ClockHand> ComputeHands(const ClockGeometry& geometry, const ClockTime& time,
+                                    bool withSecondHand) {
+    const HandAngles angles = ComputeHandAngles(time);
+    const auto hand = [&](double lengthFactor, double angle, int penWidth) {
+        return ClockHand{
+            ClockPoint(geometry.centreX, geometry.centreY, lengthFactor * geometry.radius, angle),
+            penWidth};
+    };
+    std::vector<ClockHand> hands;
+    if (withSecondHand) {
+        hands.push_back(hand(1.0, angles.second, 1));
+    }
+    hands.push_back(hand(0.95, angles.minute, 3));
+    hands.push_back(hand(0.6, angles.hour, 6));
+    return hands;
+}
+
+QRect TickBox(const ClockGeometry& geometry, int minuteMark) {
+    const QPoint centre =
+        ClockPoint(geometry.centreX, geometry.centreY, geometry.radius + geometry.tickSize / 2,
+                   MinuteAngle(minuteMark));
+    const int half = minuteMark % 15 == 0 ? geometry.tickSize / 2 : kSmallMarkHalf;
+    return {centre.x() - half, centre.y() - half, 2 * half, 2 * half};
+}
+
+int WrapOffset(int value, int period) {
+    return value % period;
+}
+
+TClock::TClock(QWidget* parent)
+    : QWidget(parent),
+      timer_(new QTimer(this)),
+      timeSource_([] { return QTime::currentTime(); }),
+      tickGuard_([](const std::function<void()>& tick) { tick(); }) {
+    resize(kDefaultSize, kDefaultSize);
+    // Every pixel is painted from the face, so nothing behind the clock needs repainting.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    timer_->setInterval(kTickIntervalMs);
+    connect(timer_, &QTimer::timeout, this, [this] { tickGuard_([this] { TickTimer(); }); });
+    timer_->start();
+}
+
+void TClock::SetClkArrowColor(TColor color) {
+    arrowColor_ = color;
+    InvalidateFace();
+}
+
+void TClock::SetClkFaceColor(TColor color) {
+    faceColor_ = color;
+    InvalidateFace();
+}
+
+void TClock::SetDifHour(int hours) {
+    difHour_ = WrapOffset(hours, 12);
+    update();
+}
+
+void TClock::SetDifMinute(int minutes) {
+    difMinute_ = WrapOffset(minutes, 60);
+    update();
+}
+
+void TClock::SetSecArrow(bool shown) {
+    secArrow_ = shown;
+    lastTickTime_ = QTime(0, 0);
+    InvalidateFace();
+}
+
+void TClock::SetTimeSource(TimeSource source) {
+    timeSource_ = std::move(source);
+}
+
+void TClock::SetTickGuard(TickGuard guard) {
+    tickGuard_ = std::move(guard);
+}
+
+void TClock::TickTimer() {
+    const QTime current = timeSource_();
+    const ClockTime now = AdjustedTime(current, difHour_, difMinute_);
+    const ClockTime last = AdjustedTime(lastTickTime_, difHour_, difMinute_);
+    const bool newMinute = last.second > now.second;
+    if (onSecond_) {
+        onSecond_(*this);
+    }
+    if (onMinute_ && newMinute) {
+        onMinute_(*this);
+    }
+    if (onHour_ && last.minute > now.minute) {
+        onHour_(*this);
+    }
+    lastTickTime_ = current;
+    if (secArrow_ || newMinute) {
+        update();
+    }
+}
+
+void TClock::paintEvent(QPaintEvent* /*event*/) {
+    if (faceStale_) {
+        RebuildFace();
+    }
+    // The widget's backing store is the off-screen bitmap: face and hands reach the screen
+    // together, so the hands never flicker over a bare face.
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, face_);
+    QPen pen(ClkArrowColor().Resolve(), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    const ClockTime shown = AdjustedTime(timeSource_(), difHour_, difMinute_);
+    const QPoint centre(geometry_.centreX, geometry_.centreY);
+    for (const ClockHand& hand : ComputeHands(geometry_, shown, secArrow_)) {
+        pen.setWidth(hand.penWidth);
+        painter.setPen(pen);
+        painter.drawLine(centre, hand.end);
+    }
+}
+
+void TClock::resizeEvent(QResizeEvent* event) {
+    InvalidateFace();
+    QWidget::resizeEvent(event);
+}
+
+void TClock::showEvent(QShowEvent* event) {
+    InvalidateFace();
+    QWidget::showEvent(event);
+}
+
+void TClock::changeEvent(QEvent* event) {
+    // The face and mark colours may follow the theme.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
+        InvalidateFace();
+    }
+    QWidget::changeEvent(event);
+}
+
+void TClock::InvalidateFace() {
+    faceStale_ = true;
+    update();
+}
+
+// A full repaint of the clock: new geometry and face, and the next tick compares against
+// midnight, as after any repaint that the window system asks for.
+void TClock::RebuildFace() {
+    geometry_ = ComputeGeometry(width(), height());
+    face_ = QPixmap(size());
+    if (!face_.isNull()) {
+        PaintFace(face_, geometry_, ClkFaceColor().Resolve());
+    }
+    lastTickTime_ = QTime(0, 0);
+    faceStale_ = false;
+}
+
+}  // namespace chiffrel

@@ -1,0 +1,675 @@
+#include "components/GradientCaption.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QWhatsThis>
+#include <QWindow>
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace chiffrel {
+namespace {
+
+constexpr int kTextGap = 3;
+constexpr int kMaxColors = 256;
+
+bool IsToolWindow(TFormBorderStyle style) {
+    return style == TFormBorderStyle::bsToolWindow || style == TFormBorderStyle::bsSizeToolWin;
+}
+
+bool IsSizeable(TFormBorderStyle style) {
+    return style == TFormBorderStyle::bsSizeable || style == TFormBorderStyle::bsSizeToolWin;
+}
+
+bool HasSystemMenuBox(TFormBorderStyle style) {
+    return style == TFormBorderStyle::bsSingle || style == TFormBorderStyle::bsSizeable;
+}
+
+int CaptionHeight(TFormBorderStyle style, const SystemMetrics& metrics) {
+    return IsToolWindow(style) ? metrics.cySmCaption : metrics.cyCaption;
+}
+
+QSize BorderSize(TFormBorderStyle style, const SystemMetrics& metrics) {
+    return IsSizeable(style) ? QSize(metrics.cxFrame, metrics.cyFrame)
+                             : QSize(metrics.cxDlgFrame, metrics.cyDlgFrame);
+}
+
+// Character height in pixels: the em height the font was matched at.
+int CharHeight(const QFont& font) {
+    return QFontInfo(font).pixelSize();
+}
+
+// Two one-pixel rings: the outer lit or shaded by the 3-D light and dark shadow, the inner by the
+// button highlight and shadow; `raised` lights the top-left edges, otherwise the bottom-right.
+void DrawEdge(QPainter& painter, QRect box, bool raised) {
+    const auto ring = [&](SystemColor lit, SystemColor shaded) {
+        const QColor topLeft = SystemColorValue(raised ? lit : shaded);
+        const QColor bottomRight = SystemColorValue(raised ? shaded : lit);
+        painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), topLeft);
+        painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), topLeft);
+        painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), bottomRight);
+        painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), bottomRight);
+        box.adjust(1, 1, -1, -1);
+    };
+    ring(SystemColor::ThreeDLight, SystemColor::ThreeDDarkShadow);
+    ring(SystemColor::ButtonHighlight, SystemColor::ButtonShadow);
+}
+
+void DrawTextElement(QPainter& painter, const TCompanyText& element, const TextPlacement& place,
+                     bool active) {
+    const int room = place.bounds.Width();
+    if (!place.drawn || room <= 0) {
+        return;
+    }
+    painter.save();
+    painter.setFont(element.Font());
+    painter.setPen((active ? element.ColorActive() : element.ColorInactive()).Resolve());
+    const QString shown =
+        QFontMetrics(element.Font()).elidedText(element.Caption(), Qt::ElideRight, room);
+    painter.drawText(place.bounds.ToQRect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     shown);
+    painter.restore();
+}
+
+QWidget* RequireTopLevel(QWidget* form) {
+    if (form == nullptr || !form->isWindow()) {
+        throw std::invalid_argument("the caption strip belongs to a top-level form");
+    }
+    return form;
+}
+
+}  // namespace
+
+EdgeRect CaptionRowRect(const CaptionFrame& frame, const SystemMetrics& metrics) {
+    if (frame.borderStyle == TFormBorderStyle::bsNone) {
+        return {};
+    }
+    // A minimized window has the thin border whatever its style.
+    const QSize border = frame.minimized ? QSize(metrics.cxDlgFrame, metrics.cyDlgFrame)
+                                         : BorderSize(frame.borderStyle, metrics);
+    EdgeRect row{border.width(), border.height(), frame.windowSize.width() - border.width(),
+                 frame.windowSize.height() - border.height()};
+    row.bottom = row.top + CaptionHeight(frame.borderStyle, metrics) - 1;
+    return row;
+}
+
+EdgeRect GetCaptionRect(const CaptionFrame& frame, const SystemMetrics& metrics) {
+    EdgeRect caption = CaptionRowRect(frame, metrics);
+    const TFormBorderStyle style = frame.borderStyle;
+    const TBorderIcons icons = frame.borderIcons;
+    if (IsToolWindow(style)) {
+        caption.right -= metrics.cxSmSize + 2;
+    } else if (style != TFormBorderStyle::bsNone) {
+        const int button = metrics.cxSize;
+        if (icons.testFlag(biSystemMenu) && frame.newStyle) {
+            caption.right -= button + 2;
+        }
+        if (style == TFormBorderStyle::bsDialog && icons.testFlag(biHelp)) {
+            caption.right -= button + 2;
+        }
+        if (style != TFormBorderStyle::bsDialog &&
+            (icons.testFlag(biMinimize) || icons.testFlag(biMaximize))) {
+            caption.right -= 2 * button;
+        }
+        if (icons.testFlag(biSystemMenu) && !frame.newStyle && HasSystemMenuBox(style)) {
+            caption.left += button;
+        }
+    }
+    if (caption.left >= caption.right) {
+        caption.right = caption.left + 2;
+    }
+    return caption;
+}
+
+CaptionButtonRects GetCaptionButtonRects(const CaptionFrame& frame, const SystemMetrics& metrics) {
+    CaptionButtonRects buttons;
+    const TFormBorderStyle style = frame.borderStyle;
+    if (style == TFormBorderStyle::bsNone) {
+        return buttons;
+    }
+    const EdgeRect row = CaptionRowRect(frame, metrics);
+    const int top = row.top + 2;
+    const int height = CaptionHeight(style, metrics) - 5;
+    const int width = (IsToolWindow(style) ? metrics.cxSmSize : metrics.cxSize) - 2;
+    int right = row.right - 2;
+    const auto take = [&](int gapAfter) {
+        const EdgeRect box{right - width, top, right, top + height};
+        right -= width + gapAfter;
+        return box;
+    };
+    const TBorderIcons icons = frame.borderIcons;
+    if (IsToolWindow(style)) {
+        buttons.close = take(2);
+        return buttons;
+    }
+    if (icons.testFlag(biSystemMenu) && frame.newStyle) {
+        buttons.close = take(2);
+    }
+    if (style == TFormBorderStyle::bsDialog && icons.testFlag(biHelp)) {
+        buttons.help = take(2);
+    }
+    if (style != TFormBorderStyle::bsDialog &&
+        (icons.testFlag(biMinimize) || icons.testFlag(biMaximize))) {
+        buttons.maximize = take(0);
+        buttons.minimize = take(0);
+    }
+    return buttons;
+}
+
+QMargins FormFrameMargins(TFormBorderStyle borderStyle, const SystemMetrics& metrics) {
+    if (borderStyle == TFormBorderStyle::bsNone) {
+        return {};
+    }
+    const QSize border = BorderSize(borderStyle, metrics);
+    return {border.width(), border.height() + CaptionHeight(borderStyle, metrics), border.width(),
+            border.height()};
+}
+
+int MulDiv(int number, int numerator, int denominator) {
+    const std::int64_t product = std::int64_t{number} * numerator;
+    std::int64_t quotient = product / denominator;
+    const std::int64_t remainder = product % denominator;
+    if (2 * std::llabs(remainder) >= std::llabs(denominator)) {
+        quotient += (product < 0) == (denominator < 0) ? 1 : -1;
+    }
+    return static_cast<int>(quotient);
+}
+
+std::vector<GradientBand> GradientBands(const QColor& start, const QColor& end, int left, int right,
+                                        int numColors) {
+    const int width = right - left;
+    const auto channel = [&](int from, int to, int band) {
+        return numColors == 1 ? from : from + MulDiv(band, to - from, numColors - 1);
+    };
+    std::vector<GradientBand> bands;
+    bands.reserve(static_cast<std::size_t>(numColors));
+    for (int band = 0; band < numColors; ++band) {
+        bands.push_back({left + MulDiv(band, width, numColors),
+                         left + MulDiv(band + 1, width, numColors),
+                         QColor(channel(start.red(), end.red(), band),
+                                channel(start.green(), end.green(), band),
+                                channel(start.blue(), end.blue(), band))});
+    }
+    return bands;
+}
+
+bool UsesGradient(TGradEnabled enabled, bool active) {
+    return enabled == TGradEnabled::geAlways || (enabled == TGradEnabled::geWhenActive && active);
+}
+
+int ClampNumColors(int current, int requested) {
+    if (requested < 1) {
+        return current;
+    }
+    return std::min(requested, kMaxColors);
+}
+
+int MeasureTextElement(const QString& text, const QFont& font) {
+    return QFontMetrics(font).horizontalAdvance(text) + kTextGap;
+}
+
+EdgeRect TextPlacement::Inked() const {
+    return {bounds.left, bounds.top,
+            std::max(bounds.left, std::min(bounds.left + textWidth, bounds.right)), bounds.bottom};
+}
+
+bool ShowsCaptionIcon(const CaptionFrame& frame) {
+    return frame.newStyle && frame.borderIcons.testFlag(biSystemMenu) &&
+           HasSystemMenuBox(frame.borderStyle);
+}
+
+CaptionLayout LayOutCaption(const EdgeRect& caption, bool withIcon, bool newStyle,
+                            const SystemMetrics& metrics, const CaptionTextInput& company,
+                            const CaptionTextInput& appName, const CaptionTextInput& captionText) {
+    CaptionLayout layout;
+    layout.caption = caption;
+    EdgeRect free = caption;
+    if (withIcon) {
+        free.left += 1;
+        layout.icon = EdgeRect{free.left + 1, free.top + 1, free.left + 1 + metrics.cxSmIcon,
+                               free.top + 1 + metrics.cySmIcon};
+        free.left += metrics.cxSmIcon + 1;
+    }
+    // The fit test counts every chosen element, visible or empty, so that hiding a text does not
+    // move the others.
+    const int available = free.Width();
+    int used = company.measuredWidth + appName.measuredWidth + captionText.measuredWidth;
+    const bool showCompany = used < available;
+    bool showApp = true;
+    if (!showCompany) {
+        used = appName.measuredWidth + captionText.measuredWidth;
+        showApp = used < available;
+    }
+    if (!showApp) {
+        used = captionText.measuredWidth;
+    }
+    if (!newStyle && used < available) {
+        free.left += (available - used) / 2;
+    }
+    const auto place = [&](const CaptionTextInput& text) {
+        TextPlacement placement;
+        placement.drawn = true;
+        free.left += kTextGap;
+        placement.bounds = {free.left, free.top, free.right, free.bottom};
+        placement.textWidth = text.measuredWidth - kTextGap;
+        free.left += placement.textWidth;
+        return placement;
+    };
+    if (showCompany && company.visible && !company.empty) {
+        layout.company = place(company);
+    }
+    if (showApp && appName.visible && !appName.empty) {
+        layout.appName = place(appName);
+    }
+    if (captionText.visible) {
+        layout.captionText = place(captionText);
+    }
+    return layout;
+}
+
+int FitFontHeight(int pixelSize, int captionCharHeight,
+                  const std::function<int(int pixelSize)>& charHeightAt) {
+    int fitted = pixelSize + captionCharHeight - charHeightAt(pixelSize);
+    const int measured = charHeightAt(fitted);
+    if (measured > captionCharHeight) {
+        fitted -= measured - captionCharHeight;
+    }
+    return fitted;
+}
+
+QFont ApplyFontKind(TFontKind kind, const QFont& current, const QFont& captionFont) {
+    QFont font = captionFont;
+    switch (kind) {
+        case TFontKind::fkCustom:
+            return current;
+        case TFontKind::fkSystem:
+            break;
+        case TFontKind::fkSystemI:
+            font.setItalic(true);
+            break;
+        case TFontKind::fkSystemB:
+            font.setBold(true);
+            break;
+        case TFontKind::fkSystemBI:
+            font.setBold(true);
+            font.setItalic(true);
+            break;
+        case TFontKind::fkAutoHeight: {
+            font = current;
+            const auto charHeightAt = [&current](int pixelSize) {
+                QFont probe = current;
+                probe.setPixelSize(std::max(1, pixelSize));
+                return CharHeight(probe);
+            };
+            font.setPixelSize(std::max(
+                1, FitFontHeight(CharHeight(current), CharHeight(captionFont), charHeightAt)));
+            break;
+        }
+    }
+    return font;
+}
+
+TCompanyText::TCompanyText(TGradientCaption& owner) : owner_(owner), font_(owner.CaptionFont()) {}
+
+void TCompanyText::SetCaption(const QString& caption) {
+    caption_ = caption;
+    owner_.update();
+}
+
+void TCompanyText::SetColorActive(TColor color) {
+    colorActive_ = color;
+    owner_.update();
+}
+
+void TCompanyText::SetColorInactive(TColor color) {
+    colorInactive_ = color;
+    owner_.update();
+}
+
+void TCompanyText::SetFont(const QFont& font) {
+    font_ = font;
+    if (fontKind_ == TFontKind::fkAutoHeight) {
+        font_ = ApplyFontKind(fontKind_, font_, owner_.CaptionFont());
+    } else {
+        fontKind_ = TFontKind::fkCustom;
+    }
+    owner_.update();
+}
+
+void TCompanyText::SetFontKind(TFontKind kind) {
+    fontKind_ = kind;
+    font_ = ApplyFontKind(kind, font_, owner_.CaptionFont());
+    owner_.update();
+}
+
+void TCompanyText::SetVisible(bool visible) {
+    visible_ = visible;
+    owner_.update();
+}
+
+// A classic caption button: raised, sunken while pressed, its glyph etched when disabled.
+class TGradientCaption::Button : public QAbstractButton {
+  public:
+    enum class Glyph { Close, Help, Maximize, Minimize };
+
+    Button(Glyph glyph, const QString& objectName, QWidget* parent)
+        : QAbstractButton(parent), glyph_(glyph) {
+        setObjectName(objectName);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), SystemColorValue(SystemColor::ButtonFace));
+        DrawEdge(painter, rect(), !isDown());
+        const QPoint centre = rect().center() + (isDown() ? QPoint(1, 1) : QPoint(0, 0));
+        if (isEnabled()) {
+            DrawGlyph(painter, centre, SystemColorValue(SystemColor::ButtonText));
+        } else {
+            DrawGlyph(painter, centre + QPoint(1, 1),
+                      SystemColorValue(SystemColor::ButtonHighlight));
+            DrawGlyph(painter, centre, SystemColorValue(SystemColor::ButtonShadow));
+        }
+    }
+
+  private:
+    void DrawGlyph(QPainter& painter, QPoint centre, const QColor& color) const {
+        const int x = centre.x();
+        const int y = centre.y();
+        switch (glyph_) {
+            case Glyph::Close:
+                painter.setPen(color);
+                for (int shift = 0; shift < 2; ++shift) {
+                    painter.drawLine(x - 4 + shift, y - 3, x + 2 + shift, y + 3);
+                    painter.drawLine(x + 2 + shift, y - 3, x - 4 + shift, y + 3);
+                }
+                break;
+            case Glyph::Minimize:
+                painter.fillRect(QRect(x - 4, y + 2, 6, 2), color);
+                break;
+            case Glyph::Maximize:
+                painter.setPen(color);
+                painter.drawRect(QRect(x - 5, y - 4, 8, 7));
+                painter.fillRect(QRect(x - 5, y - 4, 9, 2), color);
+                break;
+            case Glyph::Help: {
+                QFont font = painter.font();
+                font.setBold(true);
+                font.setPixelSize(11);
+                painter.setFont(font);
+                painter.setPen(color);
+                painter.drawText(rect().translated(centre - rect().center()), Qt::AlignCenter,
+                                 QStringLiteral("?"));
+                break;
+            }
+        }
+    }
+
+    Glyph glyph_;
+};
+
+TGradientCaption::TGradientCaption(QWidget* form, TFormBorderStyle borderStyle,
+                                   TBorderIcons borderIcons)
+    : QWidget(RequireTopLevel(form)),
+      form_(form),
+      borderStyle_(borderStyle),
+      borderIcons_(borderIcons),
+      captionFont_(chiffrel::CaptionFont()),
+      appNameText_(std::make_unique<TAppNameText>(*this)),
+      captionText_(std::make_unique<TCaptionText>(*this)),
+      companyText_(std::make_unique<TCompanyText>(*this)) {
+    // The strip paints every pixel of its row, so nothing behind it is repainted.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    form_->setWindowFlag(Qt::FramelessWindowHint);
+    form_->setContentsMargins(FrameMargins());
+    CreateButtons();
+    setVisible(borderStyle_ != TFormBorderStyle::bsNone);
+    form_->installEventFilter(this);
+    PlaceOnForm();
+}
+
+void TGradientCaption::SetColor(TColor color) {
+    color_ = color;
+    update();
+}
+
+void TGradientCaption::SetEnabled(TGradEnabled enabled) {
+    enabled_ = enabled;
+    update();
+}
+
+void TGradientCaption::SetNumColors(int numColors) {
+    numColors_ = ClampNumColors(numColors_, numColors);
+    update();
+}
+
+QMargins TGradientCaption::FrameMargins() const {
+    return FormFrameMargins(borderStyle_, kSystemMetrics);
+}
+
+QSize TGradientCaption::FormSizeForClient(QSize clientSize) const {
+    const QMargins margins = FrameMargins();
+    return clientSize.grownBy(margins);
+}
+
+bool TGradientCaption::IsFormActive() const {
+    return activeKnown_ ? lastActive_ : form_->isActiveWindow();
+}
+
+CaptionFrame TGradientCaption::Frame() const {
+    CaptionFrame frame;
+    frame.borderStyle = borderStyle_;
+    frame.borderIcons = borderIcons_;
+    frame.minimized = form_->isMinimized();
+    frame.windowSize = form_->size();
+    return frame;
+}
+
+CaptionLayout TGradientCaption::CurrentLayout() const {
+    const CaptionFrame frame = Frame();
+    const auto input = [](const TCompanyText& text) {
+        return CaptionTextInput{MeasureTextElement(text.Caption(), text.Font()), text.Visible(),
+                                text.Caption().isEmpty()};
+    };
+    return LayOutCaption(GetCaptionRect(frame, kSystemMetrics), ShowsCaptionIcon(frame),
+                         frame.newStyle, kSystemMetrics, input(*companyText_), input(*appNameText_),
+                         input(*captionText_));
+}
+
+EdgeRect TGradientCaption::PaintCaption(QPainter& painter, bool active) const {
+    const CaptionFrame frame = Frame();
+    if (frame.borderStyle == TFormBorderStyle::bsNone) {
+        return {};
+    }
+    const QColor captionColor =
+        SystemColorValue(active ? SystemColor::ActiveCaption : SystemColor::InactiveCaption);
+    // The buttons stand on the plain caption colour, where the gradient ends.
+    painter.fillRect(CaptionRowRect(frame, kSystemMetrics).ToQRect(), captionColor);
+    const CaptionLayout layout = CurrentLayout();
+    const EdgeRect& caption = layout.caption;
+    if (UsesGradient(enabled_, active)) {
+        for (const GradientBand& band : GradientBands(color_.Resolve(), captionColor, caption.left,
+                                                      caption.right, numColors_)) {
+            painter.fillRect(
+                QRect(band.left, caption.top, band.right - band.left, caption.Height()),
+                band.color);
+        }
+    } else {
+        painter.fillRect(caption.ToQRect(), captionColor);
+    }
+    if (layout.icon) {
+        DrawCaptionIcon(painter, *layout.icon);
+    }
+    DrawTextElement(painter, *companyText_, layout.company, active);
+    DrawTextElement(painter, *appNameText_, layout.appName, active);
+    DrawTextElement(painter, *captionText_, layout.captionText, active);
+    return caption;
+}
+
+void TGradientCaption::UpdateCaptionFont() {
+    captionFont_ = chiffrel::CaptionFont();
+    for (TCompanyText* element :
+         {static_cast<TCompanyText*>(appNameText_.get()),
+          static_cast<TCompanyText*>(captionText_.get()), companyText_.get()}) {
+        element->SetFontKind(element->FontKind());
+    }
+    RefreshFrame();
+}
+
+void TGradientCaption::RefreshFrame() {
+    update();
+    form_->update();
+}
+
+bool TGradientCaption::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != form_) {
+        return QWidget::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+        case QEvent::Resize:
+            PlaceOnForm();
+            break;
+        case QEvent::Paint:
+            PaintFormBorder();
+            break;
+        case QEvent::WindowActivate:
+        case QEvent::WindowDeactivate:
+            lastActive_ = event->type() == QEvent::WindowActivate;
+            activeKnown_ = true;
+            update();
+            break;
+        case QEvent::ApplicationFontChange:
+            UpdateCaptionFont();
+            break;
+        case QEvent::ApplicationPaletteChange:
+        case QEvent::PaletteChange:
+        case QEvent::StyleChange:
+        case QEvent::ThemeChange:
+            RefreshFrame();
+            break;
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TGradientCaption::paintEvent(QPaintEvent* /*event*/) {
+    // Qt composes the strip off-screen and shows it in one piece; painting in the form's
+    // coordinates keeps every rectangle as the layout computed it.
+    QPainter painter(this);
+    painter.translate(-pos());
+    PaintCaption(painter, IsFormActive());
+}
+
+void TGradientCaption::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    // The window manager moves the window when it can; otherwise the strip follows the mouse.
+    QWindow* window = form_->windowHandle();
+    if (window != nullptr && window->startSystemMove()) {
+        return;
+    }
+    dragOffset_ = event->globalPosition().toPoint() - form_->pos();
+}
+
+void TGradientCaption::mouseMoveEvent(QMouseEvent* event) {
+    if (dragOffset_ && event->buttons().testFlag(Qt::LeftButton)) {
+        form_->move(event->globalPosition().toPoint() - *dragOffset_);
+    }
+}
+
+void TGradientCaption::mouseReleaseEvent(QMouseEvent* /*event*/) {
+    dragOffset_.reset();
+}
+
+void TGradientCaption::CreateButtons() {
+    const CaptionButtonRects rects = GetCaptionButtonRects(Frame(), kSystemMetrics);
+    if (rects.close) {
+        closeButton_ = new Button(Button::Glyph::Close, QStringLiteral("closeButton"), this);
+        connect(closeButton_, &QAbstractButton::clicked, form_, &QWidget::close);
+    }
+    if (rects.help) {
+        helpButton_ = new Button(Button::Glyph::Help, QStringLiteral("helpButton"), this);
+        connect(helpButton_, &QAbstractButton::clicked, this,
+                [] { QWhatsThis::enterWhatsThisMode(); });
+    }
+    if (rects.maximize) {
+        maximizeButton_ =
+            new Button(Button::Glyph::Maximize, QStringLiteral("maximizeButton"), this);
+        maximizeButton_->setEnabled(borderIcons_.testFlag(biMaximize));
+        connect(maximizeButton_, &QAbstractButton::clicked, this, [this] {
+            if (form_->isMaximized()) {
+                form_->showNormal();
+            } else {
+                form_->showMaximized();
+            }
+        });
+    }
+    if (rects.minimize) {
+        minimizeButton_ =
+            new Button(Button::Glyph::Minimize, QStringLiteral("minimizeButton"), this);
+        minimizeButton_->setEnabled(borderIcons_.testFlag(biMinimize));
+        connect(minimizeButton_, &QAbstractButton::clicked, form_, &QWidget::showMinimized);
+    }
+}
+
+void TGradientCaption::PlaceOnForm() {
+    const CaptionFrame frame = Frame();
+    const EdgeRect row = CaptionRowRect(frame, kSystemMetrics);
+    setGeometry(row.ToQRect());
+    const CaptionButtonRects rects = GetCaptionButtonRects(frame, kSystemMetrics);
+    const QPoint origin(row.left, row.top);
+    const auto place = [&origin](Button* button, const std::optional<EdgeRect>& box) {
+        if (button != nullptr && box) {
+            button->setGeometry(box->ToQRect().translated(-origin));
+        }
+    };
+    place(closeButton_, rects.close);
+    place(helpButton_, rects.help);
+    place(maximizeButton_, rects.maximize);
+    place(minimizeButton_, rects.minimize);
+}
+
+// The form's border: a raised edge, then button face out to the border's width, and the line of
+// button face between the caption and the client area.
+void TGradientCaption::PaintFormBorder() {
+    const QMargins margins = FrameMargins();
+    if (margins.isNull()) {
+        return;
+    }
+    QPainter painter(form_);
+    const QColor face = SystemColorValue(SystemColor::ButtonFace);
+    QRect box = form_->rect();
+    DrawEdge(painter, box, true);
+    box.adjust(2, 2, -2, -2);
+    for (int ring = 2; ring < margins.left(); ++ring) {
+        painter.setPen(face);
+        painter.drawRect(box.adjusted(0, 0, -1, -1));
+        box.adjust(1, 1, -1, -1);
+    }
+    painter.fillRect(QRect(margins.left(), margins.top() - 1,
+                           form_->width() - margins.left() - margins.right(), 1),
+                     face);
+}
+
+void TGradientCaption::DrawCaptionIcon(QPainter& painter, const EdgeRect& where) const {
+    // A form without an icon of its own shows the application's, else the generic one.
+    QIcon icon = form_->windowIcon();
+    if (icon.isNull()) {
+        icon = style()->standardIcon(QStyle::SP_TitleBarMenuButton);
+    }
+    icon.paint(&painter, where.ToQRect());
+}
+
+}  // namespace chiffrel

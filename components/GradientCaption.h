@@ -1,0 +1,282 @@
+#pragma once
+
+// TGradientCaption: the caption strip of a frameless top-level form. It paints the window's
+// small icon and three texts (a company label, the application name and the form's caption
+// text) over a horizontal colour gradient, shows the caption buttons, moves the window when the
+// strip is dragged, and draws the form's fixed border around it.
+//
+// The geometry, colour and layout rules are plain functions over the structs below, so that
+// they can be checked without a screen.
+
+#include <QColor>
+#include <QFlags>
+#include <QFont>
+#include <QMargins>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/qt/system_metrics.h"
+
+class QPainter;
+
+namespace chiffrel {
+
+enum class TFontKind : unsigned char {
+    fkCustom,
+    fkSystem,
+    fkSystemI,
+    fkSystemB,
+    fkSystemBI,
+    fkAutoHeight
+};
+enum class TGradEnabled : unsigned char { geAlways, geNever, geWhenActive };
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TBorderIcon { biSystemMenu = 0x1, biMinimize = 0x2, biMaximize = 0x4, biHelp = 0x8 };
+Q_DECLARE_FLAGS(TBorderIcons, TBorderIcon)
+
+// A rectangle by its edges; right and bottom are exclusive.
+struct EdgeRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    QRect ToQRect() const { return {left, top, right - left, bottom - top}; }
+    bool operator==(const EdgeRect&) const = default;
+};
+
+// What the caption needs to know about its form.
+struct CaptionFrame {
+    TFormBorderStyle borderStyle = TFormBorderStyle::bsSingle;
+    TBorderIcons borderIcons = {biSystemMenu, biMinimize};
+    bool minimized = false;
+    // True for captions with a left-aligned title, a small icon at the left and a close button;
+    // false for the older look with a centred title and a system-menu box at the left.
+    bool newStyle = true;
+    QSize windowSize;
+};
+
+// The caption row in window coordinates: the window inset by its border, one caption high.
+EdgeRect CaptionRowRect(const CaptionFrame& frame, const SystemMetrics& metrics);
+
+// The part of the caption row that the strip paints: the row less the caption buttons (and the
+// system-menu box in the old look), never narrower than 2 pixels.
+EdgeRect GetCaptionRect(const CaptionFrame& frame, const SystemMetrics& metrics);
+
+struct CaptionButtonRects {
+    std::optional<EdgeRect> close;
+    std::optional<EdgeRect> help;
+    std::optional<EdgeRect> maximize;
+    std::optional<EdgeRect> minimize;
+};
+
+// Where the caption buttons sit, in the room that GetCaptionRect leaves at the right.
+CaptionButtonRects GetCaptionButtonRects(const CaptionFrame& frame, const SystemMetrics& metrics);
+
+// Room a form leaves around its client area for its border and caption.
+QMargins FormFrameMargins(TFormBorderStyle borderStyle, const SystemMetrics& metrics);
+
+// number × numerator / denominator without overflow, rounded to nearest, halves away from zero.
+// The denominator must not be 0.
+int MulDiv(int number, int numerator, int denominator);
+
+struct GradientBand {
+    int left;   // inclusive
+    int right;  // exclusive
+    QColor color;
+    bool operator==(const GradientBand&) const = default;
+};
+
+// `numColors` bands from `start` at the left to `end` at the right, of widths differing by at
+// most one pixel; a single band has the start colour.
+std::vector<GradientBand> GradientBands(const QColor& start, const QColor& end, int left, int right,
+                                        int numColors);
+
+// Whether the gradient, rather than one solid colour, fills the caption.
+bool UsesGradient(TGradEnabled enabled, bool active);
+
+// The number of bands kept when `requested` is set: below 1 keeps `current`, above 256 gives 256.
+int ClampNumColors(int current, int requested);
+
+// Measured width of a text element as the layout counts it: the text's width on one line plus
+// the 3-pixel gap in front of it.
+int MeasureTextElement(const QString& text, const QFont& font);
+
+// One text element as the layout sees it.
+struct CaptionTextInput {
+    int measuredWidth;  // MeasureTextElement
+    bool visible;
+    bool empty;
+};
+
+// Where one text element is drawn: its text starts at bounds.left and is cut with an ellipsis at
+// bounds.right; textWidth is its full width.
+struct TextPlacement {
+    bool drawn = false;
+    EdgeRect bounds;
+    int textWidth = 0;
+    // The part of the strip that the text can ink.
+    EdgeRect Inked() const;
+};
+
+struct CaptionLayout {
+    EdgeRect caption;
+    std::optional<EdgeRect> icon;
+    TextPlacement company;
+    TextPlacement appName;
+    TextPlacement captionText;
+};
+
+// Whether the caption shows the small icon at its left.
+bool ShowsCaptionIcon(const CaptionFrame& frame);
+
+// Places the icon and the three texts in `caption`. The company label is dropped first, then the
+// application name, when the texts do not all fit; the caption text is always placed.
+CaptionLayout LayOutCaption(const EdgeRect& caption, bool withIcon, bool newStyle,
+                            const SystemMetrics& metrics, const CaptionTextInput& company,
+                            const CaptionTextInput& appName, const CaptionTextInput& captionText);
+
+// The pixel size that gives a font of `pixelSize` the caption font's character height, where
+// `charHeightAt` measures the font's character height at a pixel size.
+int FitFontHeight(int pixelSize, int captionCharHeight,
+                  const std::function<int(int pixelSize)>& charHeightAt);
+
+// The font that a text element gets for `kind`, from its current font and the caption font.
+QFont ApplyFontKind(TFontKind kind, const QFont& current, const QFont& captionFont);
+
+class TGradientCaption;
+
+// A text element of the caption: the company label, and the base of the other two.
+class TCompanyText {
+  public:
+    explicit TCompanyText(TGradientCaption& owner);
+    TCompanyText(const TCompanyText&) = delete;
+    TCompanyText& operator=(const TCompanyText&) = delete;
+
+    const QString& Caption() const { return caption_; }
+    void SetCaption(const QString& caption);
+    TColor ColorActive() const { return colorActive_; }
+    void SetColorActive(TColor color);
+    TColor ColorInactive() const { return colorInactive_; }
+    void SetColorInactive(TColor color);
+    const QFont& Font() const { return font_; }
+    // Keeps an automatic height when the kind asks for it; any other kind becomes fkCustom.
+    void SetFont(const QFont& font);
+    TFontKind FontKind() const { return fontKind_; }
+    // Derives the font from the caption font for `kind`; set it again after the caption font
+    // changed.
+    void SetFontKind(TFontKind kind);
+    bool Visible() const { return visible_; }
+    void SetVisible(bool visible);
+
+  private:
+    TGradientCaption& owner_;
+    QString caption_;
+    TColor colorActive_ = TColor::System(SystemColor::CaptionText);
+    TColor colorInactive_ = TColor::System(SystemColor::InactiveCaptionText);
+    QFont font_;
+    TFontKind fontKind_ = TFontKind::fkSystem;
+    bool visible_ = true;
+};
+
+class TAppNameText : public TCompanyText {
+  public:
+    using TCompanyText::TCompanyText;
+};
+
+// The form's caption text. It is the form's own caption, painted here; the title that the window
+// manager shows is the form's windowTitle, a separate value.
+class TCaptionText : public TCompanyText {
+  public:
+    using TCompanyText::TCompanyText;
+};
+
+class TGradientCaption : public QWidget {
+    Q_OBJECT
+
+  public:
+    // Makes `form` (a top-level widget, not yet shown) frameless and becomes the caption strip at
+    // its top; sets the form's contents margins to FrameMargins() so that a layout or a central
+    // widget lands inside the border, below the caption.
+    explicit TGradientCaption(QWidget* form,
+                              TFormBorderStyle borderStyle = TFormBorderStyle::bsSingle,
+                              TBorderIcons borderIcons = {biSystemMenu, biMinimize});
+
+    TCompanyText* CompanyText() { return companyText_.get(); }
+    TAppNameText* AppNameText() { return appNameText_.get(); }
+    TCaptionText* CaptionText() { return captionText_.get(); }
+
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    TGradEnabled Enabled() const { return enabled_; }
+    void SetEnabled(TGradEnabled enabled);
+    int NumColors() const { return numColors_; }
+    void SetNumColors(int numColors);
+
+    const QFont& CaptionFont() const { return captionFont_; }
+
+    // Room the form leaves around its client area: border on every side, caption at the top.
+    QMargins FrameMargins() const;
+    // The form's size for a client area of `clientSize` (menu bar included in the client area).
+    QSize FormSizeForClient(QSize clientSize) const;
+
+    // The last activation change the form went through, or whether it is the active window when
+    // it has not changed yet.
+    bool IsFormActive() const;
+    CaptionFrame Frame() const;
+    // Where the caption parts go now, in window coordinates.
+    CaptionLayout CurrentLayout() const;
+    // Paints the caption row in window coordinates and returns the rectangle that the texts
+    // and the gradient were given (empty for a borderless form).
+    EdgeRect PaintCaption(QPainter& painter, bool active) const;
+
+    // Reloads the caption font and derives every element's font again.
+    void UpdateCaptionFont();
+    // Repaints the strip and the form's border.
+    void RefreshFrame();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    class Button;
+
+    void CreateButtons();
+    void PlaceOnForm();
+    void PaintFormBorder();
+    void DrawCaptionIcon(QPainter& painter, const EdgeRect& where) const;
+
+    QWidget* form_;
+    TFormBorderStyle borderStyle_;
+    TBorderIcons borderIcons_;
+    QFont captionFont_;
+    std::unique_ptr<TAppNameText> appNameText_;
+    std::unique_ptr<TCaptionText> captionText_;
+    std::unique_ptr<TCompanyText> companyText_;
+    TColor color_{Qt::black};
+    TGradEnabled enabled_ = TGradEnabled::geAlways;
+    int numColors_ = 64;
+    bool lastActive_ = true;
+    bool activeKnown_ = false;
+    std::optional<QPoint> dragOffset_;
+    Button* closeButton_ = nullptr;
+    Button* helpButton_ = nullptr;
+    Button* maximizeButton_ = nullptr;
+    Button* minimizeButton_ = nullptr;
+};
+
+}  // namespace chiffrel
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(chiffrel::TBorderIcons)

@@ -1,0 +1,525 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFontInfo>
+#include <QImage>
+#include <QPalette>
+#include <QTest>
+#include <stdexcept>
+
+#include "components/GradientCaption.h"
+
+namespace chiffrel {
+namespace {
+
+using Style = TFormBorderStyle;
+
+// The palette keeps 16 bits a channel; pixels have 8.
+QColor Rgb(SystemColor color) {
+    return QColor(SystemColorValue(color).rgb());
+}
+constexpr QSize kMainWindow{418, 350};
+
+CaptionFrame MakeFrame(Style style, TBorderIcons icons, QSize size = kMainWindow,
+                       bool newStyle = true, bool minimized = false) {
+    CaptionFrame frame;
+    frame.borderStyle = style;
+    frame.borderIcons = icons;
+    frame.windowSize = size;
+    frame.newStyle = newStyle;
+    frame.minimized = minimized;
+    return frame;
+}
+
+// ----- Caption rectangle -----
+
+struct CaptionRectCase {
+    const char* name;
+    CaptionFrame frame;
+    EdgeRect expected;
+};
+
+class CaptionRectTest : public testing::TestWithParam<CaptionRectCase> {};
+
+TEST_P(CaptionRectTest, LeavesRoomForBorderAndButtons) {
+    EXPECT_EQ(GetCaptionRect(GetParam().frame, kSystemMetrics), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, CaptionRectTest,
+    testing::Values(
+        // Close 18 + 2, minimize and maximize 2 × 18.
+        CaptionRectCase{
+            "MainWindow", MakeFrame(Style::bsSingle, {biSystemMenu, biMinimize}), {3, 3, 359, 21}},
+        CaptionRectCase{
+            "Sizeable", MakeFrame(Style::bsSizeable, {biSystemMenu, biMaximize}), {4, 4, 358, 22}},
+        CaptionRectCase{"NoButtons", MakeFrame(Style::bsSingle, {}), {3, 3, 415, 21}},
+        CaptionRectCase{"ToolWindow",
+                        MakeFrame(Style::bsToolWindow, {biSystemMenu, biMinimize}),
+                        {3, 3, 398, 17}},
+        CaptionRectCase{"SizeToolWin", MakeFrame(Style::bsSizeToolWin, {}), {4, 4, 397, 18}},
+        CaptionRectCase{"DialogWithHelp",
+                        MakeFrame(Style::bsDialog, {biSystemMenu, biHelp, biMinimize}),
+                        {3, 3, 375, 21}},
+        CaptionRectCase{"OldStyleSystemMenuBox",
+                        MakeFrame(Style::bsSingle, {biSystemMenu, biMinimize}, kMainWindow, false),
+                        {21, 3, 379, 21}},
+        CaptionRectCase{"OldStyleDialogHasNoBox",
+                        MakeFrame(Style::bsDialog, {biSystemMenu}, kMainWindow, false),
+                        {3, 3, 415, 21}},
+        CaptionRectCase{
+            "MinimizedUsesThinBorder",
+            MakeFrame(Style::bsSizeable, {biSystemMenu, biMinimize}, {160, 24}, true, true),
+            {3, 3, 101, 21}},
+        CaptionRectCase{"ReducedToNothingKeepsTwoPixels",
+                        MakeFrame(Style::bsSingle, {biSystemMenu, biMinimize}, {60, 40}),
+                        {3, 3, 5, 21}},
+        CaptionRectCase{
+            "NoBorderCoversNoPixel", MakeFrame(Style::bsNone, {biSystemMenu}), {0, 0, 2, 0}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CaptionButtonsTest, MainWindowHasCloseThenMaximizeAndMinimize) {
+    const CaptionButtonRects rects = GetCaptionButtonRects(
+        MakeFrame(Style::bsSingle, {biSystemMenu, biMinimize}), kSystemMetrics);
+    ASSERT_TRUE(rects.close && rects.maximize && rects.minimize);
+    EXPECT_FALSE(rects.help);
+    EXPECT_EQ(*rects.close, (EdgeRect{397, 5, 413, 19}));
+    EXPECT_EQ(*rects.maximize, (EdgeRect{379, 5, 395, 19}));
+    EXPECT_EQ(*rects.minimize, (EdgeRect{363, 5, 379, 19}));
+    // The buttons stay inside the room the caption rectangle leaves.
+    EXPECT_GE(rects.minimize->left, 359);
+}
+
+TEST(CaptionButtonsTest, DialogAndToolWindow) {
+    const CaptionButtonRects dialog = GetCaptionButtonRects(
+        MakeFrame(Style::bsDialog, {biSystemMenu, biHelp, biMinimize}), kSystemMetrics);
+    ASSERT_TRUE(dialog.close && dialog.help);
+    EXPECT_FALSE(dialog.minimize || dialog.maximize);
+    EXPECT_EQ(*dialog.help, (EdgeRect{379, 5, 395, 19}));
+    const CaptionButtonRects tool = GetCaptionButtonRects(
+        MakeFrame(Style::bsToolWindow, {biSystemMenu, biMinimize}), kSystemMetrics);
+    ASSERT_TRUE(tool.close);
+    EXPECT_FALSE(tool.minimize);
+    EXPECT_EQ(*tool.close, (EdgeRect{400, 5, 413, 15}));
+}
+
+TEST(FormFrameMarginsTest, BorderOnEverySideCaptionOnTop) {
+    EXPECT_EQ(FormFrameMargins(Style::bsSingle, kSystemMetrics), QMargins(3, 22, 3, 3));
+    EXPECT_EQ(FormFrameMargins(Style::bsSizeable, kSystemMetrics), QMargins(4, 23, 4, 4));
+    EXPECT_EQ(FormFrameMargins(Style::bsToolWindow, kSystemMetrics), QMargins(3, 18, 3, 3));
+    EXPECT_EQ(FormFrameMargins(Style::bsNone, kSystemMetrics), QMargins());
+}
+
+// ----- Gradient -----
+
+struct MulDivCase {
+    int number;
+    int numerator;
+    int denominator;
+    int expected;
+};
+
+class MulDivTest : public testing::TestWithParam<MulDivCase> {};
+
+TEST_P(MulDivTest, RoundsHalvesAwayFromZero) {
+    const auto& c = GetParam();
+    EXPECT_EQ(MulDiv(c.number, c.numerator, c.denominator), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, MulDivTest,
+                         testing::Values(MulDivCase{1, 5, 2, 3}, MulDivCase{1, -5, 2, -3},
+                                         MulDivCase{-1, 5, 2, -3}, MulDivCase{5, -1, -2, 3},
+                                         MulDivCase{1, 3, 4, 1}, MulDivCase{1, 1, 4, 0},
+                                         MulDivCase{1, -1, 4, 0}, MulDivCase{63, 198, 63, 198},
+                                         MulDivCase{100000, 100000, 100000, 100000}));
+
+TEST(GradientBandsTest, OneColourPaintsEverythingInTheStartColour) {
+    const auto bands = GradientBands(Qt::black, Qt::blue, 3, 359, 1);
+    ASSERT_EQ(bands.size(), 1u);
+    EXPECT_EQ(bands[0], (GradientBand{3, 359, QColor(Qt::black)}));
+}
+
+TEST(GradientBandsTest, TwoColoursOnFivePixels) {
+    const auto bands = GradientBands(QColor(0, 0, 0), QColor(0, 0, 128), 10, 15, 2);
+    ASSERT_EQ(bands.size(), 2u);
+    EXPECT_EQ(bands[0], (GradientBand{10, 13, QColor(0, 0, 0)}));
+    EXPECT_EQ(bands[1], (GradientBand{13, 15, QColor(0, 0, 128)}));
+}
+
+TEST(GradientBandsTest, BandsCoverTheRectangleFromStartToEndColour) {
+    const QColor start(10, 200, 0);
+    const QColor end(250, 20, 128);
+    const auto bands = GradientBands(start, end, 3, 359, 64);
+    ASSERT_EQ(bands.size(), 64u);
+    EXPECT_EQ(bands.front().left, 3);
+    EXPECT_EQ(bands.back().right, 359);
+    EXPECT_EQ(bands.front().color, start);
+    EXPECT_EQ(bands.back().color, end);
+    for (std::size_t i = 1; i < bands.size(); ++i) {
+        EXPECT_EQ(bands[i].left, bands[i - 1].right);
+        EXPECT_LE(std::abs((bands[i].right - bands[i].left) - (bands[0].right - bands[0].left)), 1);
+        EXPECT_GE(bands[i].color.red(), bands[i - 1].color.red());
+        EXPECT_LE(bands[i].color.green(), bands[i - 1].color.green());
+    }
+}
+
+TEST(GradientBandsTest, MiddleBandRoundsHalvesUp) {
+    const auto bands = GradientBands(QColor(0, 0, 0), QColor(255, 100, 1), 0, 3, 3);
+    EXPECT_EQ(bands[1].color, QColor(128, 50, 1));
+}
+
+TEST(GradientEnabledTest, WhenTheGradientApplies) {
+    EXPECT_TRUE(UsesGradient(TGradEnabled::geAlways, true));
+    EXPECT_TRUE(UsesGradient(TGradEnabled::geAlways, false));
+    EXPECT_FALSE(UsesGradient(TGradEnabled::geNever, true));
+    EXPECT_FALSE(UsesGradient(TGradEnabled::geNever, false));
+    EXPECT_TRUE(UsesGradient(TGradEnabled::geWhenActive, true));
+    EXPECT_FALSE(UsesGradient(TGradEnabled::geWhenActive, false));
+}
+
+TEST(NumColorsTest, OutOfRangeValues) {
+    EXPECT_EQ(ClampNumColors(64, 0), 64);
+    EXPECT_EQ(ClampNumColors(64, -5), 64);
+    EXPECT_EQ(ClampNumColors(64, 1), 1);
+    EXPECT_EQ(ClampNumColors(64, 256), 256);
+    EXPECT_EQ(ClampNumColors(64, 300), 256);
+}
+
+// ----- Text layout -----
+
+CaptionTextInput Text(int width, bool visible = true, bool empty = false) {
+    return {width, visible, empty};
+}
+
+constexpr EdgeRect kMainCaption{3, 3, 359, 21};
+
+TEST(CaptionLayoutTest, NewStylePutsIconThenTextsSideBySide) {
+    const CaptionLayout layout =
+        LayOutCaption(kMainCaption, true, true, kSystemMetrics, Text(50), Text(40), Text(30));
+    ASSERT_TRUE(layout.icon);
+    EXPECT_EQ(*layout.icon, (EdgeRect{5, 4, 21, 20}));
+    EXPECT_EQ(layout.company.bounds, (EdgeRect{24, 3, 359, 21}));
+    EXPECT_EQ(layout.company.textWidth, 47);
+    EXPECT_EQ(layout.appName.bounds.left, 74);
+    EXPECT_EQ(layout.captionText.bounds.left, 114);
+    EXPECT_EQ(layout.captionText.Inked(), (EdgeRect{114, 3, 141, 21}));
+}
+
+struct FitCase {
+    const char* name;
+    int available;  // room right of the icon is width - 17
+    bool company;
+    bool appName;
+};
+
+class CaptionFitTest : public testing::TestWithParam<FitCase> {};
+
+TEST_P(CaptionFitTest, DropsCompanyFirstThenAppName) {
+    const auto& c = GetParam();
+    const EdgeRect caption{0, 0, c.available, 18};
+    const CaptionLayout layout =
+        LayOutCaption(caption, false, true, kSystemMetrics, Text(50), Text(40), Text(30));
+    EXPECT_EQ(layout.company.drawn, c.company);
+    EXPECT_EQ(layout.appName.drawn, c.appName);
+    EXPECT_TRUE(layout.captionText.drawn);
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, CaptionFitTest,
+                         testing::Values(FitCase{"AllFit", 121, true, true},
+                                         FitCase{"ExactlyFullDropsCompany", 120, false, true},
+                                         FitCase{"AppNameAndCaption", 71, false, true},
+                                         FitCase{"CaptionOnly", 70, false, false},
+                                         FitCase{"CaptionAlwaysPlaced", 10, false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CaptionLayoutTest, CutCaptionEndsAtTheCaptionEdge) {
+    const CaptionLayout layout =
+        LayOutCaption({0, 0, 20, 18}, false, true, kSystemMetrics, Text(50), Text(40), Text(30));
+    EXPECT_EQ(layout.captionText.bounds, (EdgeRect{3, 0, 20, 18}));
+    EXPECT_EQ(layout.captionText.Inked(), (EdgeRect{3, 0, 20, 18}));
+}
+
+TEST(CaptionLayoutTest, HiddenOrEmptyTextsStillCountInTheFitTest) {
+    // A wide hidden company label makes the fit test fall back to the other two.
+    const CaptionLayout wideHidden = LayOutCaption({0, 0, 200, 18}, false, true, kSystemMetrics,
+                                                   Text(150, false), Text(40), Text(30));
+    EXPECT_FALSE(wideHidden.company.drawn);
+    EXPECT_EQ(wideHidden.appName.bounds.left, 3);
+    // An empty label is not drawn but its 3 pixels count.
+    const CaptionLayout empty = LayOutCaption({0, 0, 100, 18}, false, false, kSystemMetrics,
+                                              Text(3, true, true), Text(40), Text(30));
+    EXPECT_FALSE(empty.company.drawn);
+    EXPECT_EQ(empty.appName.bounds.left, (100 - 73) / 2 + 3);
+    const CaptionLayout hiddenCaption = LayOutCaption(kMainCaption, false, true, kSystemMetrics,
+                                                      Text(50), Text(40), Text(30, false));
+    EXPECT_FALSE(hiddenCaption.captionText.drawn);
+}
+
+TEST(CaptionLayoutTest, OldStyleCentresTheChosenTexts) {
+    const EdgeRect caption{21, 3, 379, 21};  // 358 wide, right of the system-menu box
+    const CaptionLayout layout =
+        LayOutCaption(caption, false, false, kSystemMetrics, Text(50), Text(40), Text(30));
+    EXPECT_FALSE(layout.icon);
+    EXPECT_EQ(layout.company.bounds.left, 21 + 119 + 3);  // (358 - 120) / 2
+    // A hidden company label still takes its share of the centring.
+    const CaptionLayout hidden =
+        LayOutCaption(caption, false, false, kSystemMetrics, Text(50, false), Text(40), Text(30));
+    EXPECT_EQ(hidden.appName.bounds.left, 21 + 119 + 3);
+}
+
+TEST(CaptionIconTest, OnlyNewStyleFramesWithASystemMenuBox) {
+    EXPECT_TRUE(ShowsCaptionIcon(MakeFrame(Style::bsSingle, {biSystemMenu})));
+    EXPECT_TRUE(ShowsCaptionIcon(MakeFrame(Style::bsSizeable, {biSystemMenu})));
+    EXPECT_FALSE(ShowsCaptionIcon(MakeFrame(Style::bsDialog, {biSystemMenu, biHelp})));
+    EXPECT_FALSE(ShowsCaptionIcon(MakeFrame(Style::bsToolWindow, {biSystemMenu})));
+    EXPECT_FALSE(ShowsCaptionIcon(MakeFrame(Style::bsSingle, {biMinimize})));
+    EXPECT_FALSE(ShowsCaptionIcon(MakeFrame(Style::bsSingle, {biSystemMenu}, kMainWindow, false)));
+}
+
+// ----- Fonts -----
+
+TEST(FitFontHeightTest, MatchesTheCaptionCharacterHeight) {
+    // A font whose characters are one pixel taller than its size.
+    EXPECT_EQ(FitFontHeight(11, 13, [](int size) { return size + 1; }), 12);
+    // A second measure corrects an overshoot: above 11 the characters grow by 2 more.
+    EXPECT_EQ(FitFontHeight(10, 13, [](int size) { return size < 12 ? size : size + 2; }), 11);
+}
+
+TEST(ApplyFontKindTest, DerivesFromTheCaptionFont) {
+    QFont caption(QStringLiteral("Liberation Sans"));
+    caption.setPixelSize(12);
+    QFont current(QStringLiteral("DejaVu Serif"));
+    current.setPixelSize(20);
+    current.setItalic(true);
+
+    EXPECT_EQ(ApplyFontKind(TFontKind::fkCustom, current, caption), current);
+    EXPECT_EQ(ApplyFontKind(TFontKind::fkSystem, current, caption), caption);
+    const QFont boldItalic = ApplyFontKind(TFontKind::fkSystemBI, current, caption);
+    EXPECT_EQ(boldItalic.family(), caption.family());
+    EXPECT_TRUE(boldItalic.bold());
+    EXPECT_TRUE(boldItalic.italic());
+    const QFont bold = ApplyFontKind(TFontKind::fkSystemB, current, caption);
+    EXPECT_TRUE(bold.bold());
+    EXPECT_FALSE(bold.italic());
+    EXPECT_TRUE(ApplyFontKind(TFontKind::fkSystemI, current, caption).italic());
+
+    const QFont fitted = ApplyFontKind(TFontKind::fkAutoHeight, current, caption);
+    EXPECT_EQ(fitted.family(), current.family());
+    EXPECT_TRUE(fitted.italic());
+    EXPECT_EQ(QFontInfo(fitted).pixelSize(), QFontInfo(caption).pixelSize());
+}
+
+// ----- The strip on a frameless form -----
+
+class CaptionStripTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        savedPalette_ = QApplication::palette();
+        QPalette palette = savedPalette_;
+        palette.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 0, 128));
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(128, 128, 128));
+        QApplication::setPalette(palette);
+
+        caption_ = new TGradientCaption(&form_);
+        caption_->CompanyText()->SetCaption(QStringLiteral("Brevane - "));
+        caption_->CompanyText()->SetFontKind(TFontKind::fkSystemBI);
+        caption_->AppNameText()->SetCaption(QStringLiteral("Chiffrel"));
+        caption_->AppNameText()->SetFontKind(TFontKind::fkSystemB);
+        caption_->CaptionText()->SetCaption(QStringLiteral(" v4.51"));
+        form_.setFixedSize(caption_->FormSizeForClient(QSize(412, 304)));
+        form_.move(100, 100);
+        form_.show();
+        QApplication::processEvents();
+    }
+
+    void TearDown() override { QApplication::setPalette(savedPalette_); }
+
+    void SendToForm(QEvent::Type type) {
+        QEvent event(type);
+        QApplication::sendEvent(&form_, &event);
+    }
+
+    // The strip as the user sees it, in window coordinates.
+    QImage Strip() {
+        QImage image(form_.size(), QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        caption_->render(&image, caption_->pos());
+        return image;
+    }
+
+    QAbstractButton* Button(const char* name) {
+        return caption_->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    }
+
+    QPalette savedPalette_;
+    QWidget form_;
+    TGradientCaption* caption_ = nullptr;
+};
+
+TEST_F(CaptionStripTest, FormLeavesBorderAndCaptionAroundItsClientArea) {
+    EXPECT_TRUE(form_.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(form_.size(), QSize(418, 329));
+    EXPECT_EQ(form_.contentsMargins(), QMargins(3, 22, 3, 3));
+    EXPECT_EQ(form_.contentsRect().size(), QSize(412, 304));
+    EXPECT_EQ(caption_->geometry(), QRect(3, 3, 412, 18));
+    EXPECT_EQ(caption_->CurrentLayout().caption, (EdgeRect{3, 3, 359, 21}));
+}
+
+TEST_F(CaptionStripTest, RejectsAnOwnerThatIsNotATopLevelForm) {
+    QWidget child(&form_);
+    EXPECT_THROW(TGradientCaption{&child}, std::invalid_argument);
+    EXPECT_THROW(TGradientCaption{nullptr}, std::invalid_argument);
+}
+
+TEST_F(CaptionStripTest, ShowsCloseMinimizeAndADisabledMaximize) {
+    ASSERT_NE(Button("closeButton"), nullptr);
+    ASSERT_NE(Button("minimizeButton"), nullptr);
+    ASSERT_NE(Button("maximizeButton"), nullptr);
+    EXPECT_EQ(Button("helpButton"), nullptr);
+    EXPECT_TRUE(Button("minimizeButton")->isEnabled());
+    EXPECT_FALSE(Button("maximizeButton")->isEnabled());
+    EXPECT_EQ(Button("closeButton")->mapTo(&form_, QPoint(0, 0)), QPoint(397, 5));
+    EXPECT_EQ(Button("minimizeButton")->geometry().size(), QSize(16, 14));
+}
+
+TEST_F(CaptionStripTest, CloseButtonClosesTheForm) {
+    QTest::mouseClick(Button("closeButton"), Qt::LeftButton);
+    EXPECT_FALSE(form_.isVisible());
+}
+
+TEST_F(CaptionStripTest, MinimizeButtonMinimizesTheForm) {
+    QTest::mouseClick(Button("minimizeButton"), Qt::LeftButton);
+    EXPECT_TRUE(form_.isMinimized());
+}
+
+TEST_F(CaptionStripTest, DraggingTheStripMovesTheForm) {
+    const QPoint start = form_.pos();
+    QTest::mousePress(caption_, Qt::LeftButton, {}, QPoint(150, 9));
+    QTest::mouseMove(caption_, QPoint(180, 29));
+    QTest::mouseRelease(caption_, Qt::LeftButton, {}, QPoint(180, 29));
+    EXPECT_EQ(form_.pos(), start + QPoint(30, 20));
+}
+
+TEST_F(CaptionStripTest, ActiveCaptionRunsFromBlackToTheHighlight) {
+    SendToForm(QEvent::WindowActivate);
+    const QImage image = Strip();
+    EXPECT_EQ(image.pixelColor(3, 19), QColor(0, 0, 0));      // first band, below the icon
+    EXPECT_EQ(image.pixelColor(358, 10), QColor(0, 0, 128));  // last band
+    EXPECT_EQ(image.pixelColor(360, 3), QColor(0, 0, 128));   // behind the buttons
+}
+
+TEST_F(CaptionStripTest, InactiveCaptionUsesTheInactiveHighlight) {
+    SendToForm(QEvent::WindowDeactivate);
+    EXPECT_FALSE(caption_->IsFormActive());
+    const QImage image = Strip();
+    EXPECT_EQ(image.pixelColor(3, 19), QColor(0, 0, 0));
+    EXPECT_EQ(image.pixelColor(358, 10), QColor(128, 128, 128));
+}
+
+TEST_F(CaptionStripTest, GradientSettingsShowOnTheStrip) {
+    SendToForm(QEvent::WindowDeactivate);
+    caption_->SetEnabled(TGradEnabled::geWhenActive);
+    EXPECT_EQ(Strip().pixelColor(3, 19), QColor(128, 128, 128));  // solid while inactive
+    SendToForm(QEvent::WindowActivate);
+    caption_->SetNumColors(1);
+    EXPECT_EQ(Strip().pixelColor(358, 10), QColor(0, 0, 0));  // one band: all start colour
+    caption_->SetNumColors(0);
+    EXPECT_EQ(caption_->NumColors(), 1);
+    caption_->SetNumColors(1000);
+    EXPECT_EQ(caption_->NumColors(), 256);
+    caption_->SetEnabled(TGradEnabled::geNever);
+    EXPECT_EQ(Strip().pixelColor(3, 19), QColor(0, 0, 128));
+}
+
+// Counts pixels inside `area` close to `color`.
+int PixelsNear(const QImage& image, const EdgeRect& area, const QColor& color) {
+    int count = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (std::abs(pixel.red() - color.red()) < 60 &&
+                std::abs(pixel.green() - color.green()) < 60 &&
+                std::abs(pixel.blue() - color.blue()) < 60) {
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
+TEST_F(CaptionStripTest, TheThreeTextsAreDrawnLeftToRightInTheirColours) {
+    const QColor red(255, 0, 0);
+    const QColor green(0, 255, 0);
+    const QColor yellow(255, 255, 0);
+    caption_->CompanyText()->SetColorActive(red);
+    caption_->AppNameText()->SetColorActive(green);
+    caption_->CaptionText()->SetColorActive(yellow);
+    SendToForm(QEvent::WindowActivate);
+    const QImage image = Strip();
+    const CaptionLayout layout = caption_->CurrentLayout();
+    ASSERT_TRUE(layout.company.drawn && layout.appName.drawn && layout.captionText.drawn);
+    const EdgeRect company = layout.company.Inked();
+    const EdgeRect appName = layout.appName.Inked();
+    const EdgeRect captionText = layout.captionText.Inked();
+    EXPECT_LE(company.right, appName.left);
+    EXPECT_LE(appName.right, captionText.left);
+    EXPECT_GT(PixelsNear(image, company, red), 5);
+    EXPECT_GT(PixelsNear(image, appName, green), 5);
+    EXPECT_GT(PixelsNear(image, captionText, yellow), 5);
+    EXPECT_EQ(PixelsNear(image, appName, red) + PixelsNear(image, captionText, red), 0);
+    EXPECT_EQ(PixelsNear(image, company, green) + PixelsNear(image, captionText, green), 0);
+}
+
+TEST_F(CaptionStripTest, InactiveTextsUseTheirInactiveColour) {
+    caption_->CaptionText()->SetColorInactive(QColor(0, 255, 255));
+    SendToForm(QEvent::WindowDeactivate);
+    EXPECT_GT(
+        PixelsNear(Strip(), caption_->CurrentLayout().captionText.Inked(), QColor(0, 255, 255)), 5);
+}
+
+TEST_F(CaptionStripTest, NarrowFormDropsTheCompanyLabel) {
+    form_.setFixedSize(200, 100);
+    const CaptionLayout layout = caption_->CurrentLayout();
+    EXPECT_FALSE(layout.company.drawn);
+    EXPECT_TRUE(layout.appName.drawn);
+    EXPECT_EQ(caption_->width(), 194);
+}
+
+TEST_F(CaptionStripTest, FormBorderIsRaised) {
+    QImage image(form_.size(), QImage::Format_RGB32);
+    form_.render(&image);
+    const auto at = [&image](int x, int y) { return QColor(image.pixel(x, y)); };
+    EXPECT_EQ(at(0, 100), Rgb(SystemColor::ThreeDLight));
+    EXPECT_EQ(at(1, 100), Rgb(SystemColor::ButtonHighlight));
+    EXPECT_EQ(at(2, 100), Rgb(SystemColor::ButtonFace));
+    EXPECT_EQ(at(417, 100), Rgb(SystemColor::ThreeDDarkShadow));
+    EXPECT_EQ(at(416, 100), Rgb(SystemColor::ButtonShadow));
+    EXPECT_EQ(at(200, 328), Rgb(SystemColor::ThreeDDarkShadow));
+    EXPECT_EQ(at(200, 21), Rgb(SystemColor::ButtonFace));
+}
+
+TEST_F(CaptionStripTest, ApplicationFontChangeReachesTheTexts) {
+    const QFont saved = QApplication::font();
+    QFont font(QStringLiteral("DejaVu Serif"));
+    font.setPixelSize(15);
+    QApplication::setFont(font);
+    QApplication::processEvents();  // the change reaches the widgets as a posted event
+    EXPECT_EQ(caption_->CaptionFont().family(), font.family());
+    EXPECT_EQ(caption_->CompanyText()->Font().family(), font.family());
+    EXPECT_TRUE(caption_->CompanyText()->Font().italic());
+    EXPECT_TRUE(caption_->AppNameText()->Font().bold());
+    QApplication::setFont(saved);
+}
+
+TEST_F(CaptionStripTest, CustomFontIsKeptWhenTheApplicationFontChanges) {
+    QFont custom(QStringLiteral("DejaVu Serif"));
+    custom.setPixelSize(9);
+    caption_->CaptionText()->SetFont(custom);
+    EXPECT_EQ(caption_->CaptionText()->FontKind(), TFontKind::fkCustom);
+    caption_->UpdateCaptionFont();
+    EXPECT_EQ(caption_->CaptionText()->Font(), custom);
+}
+
+}  // namespace
+}  // namespace chiffrel
