@@ -18,6 +18,7 @@
 #include "mainwin/fmere.h"
 #include "mainwin/program_context.h"
 #include "tests/support/error_boxes.h"
+#include "tests/support/qt_printers.h"
 
 namespace chiffrel::testing_support {
 

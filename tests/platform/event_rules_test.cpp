@@ -17,6 +17,7 @@
 
 #include "engine/float_error.h"
 #include "tests/support/error_boxes.h"
+#include "tests/support/qt_printers.h"
 
 namespace chiffrel::ui {
 namespace {
