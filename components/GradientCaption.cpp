@@ -485,10 +485,10 @@ CaptionLayout TGradientCaption::CurrentLayout() const {
                          input(*captionText_));
 }
 
-EdgeRect TGradientCaption::PaintCaption(QPainter& painter, bool active) const {
+void TGradientCaption::PaintCaption(QPainter& painter, bool active) const {
     const CaptionFrame frame = Frame();
     if (frame.borderStyle == TFormBorderStyle::bsNone) {
-        return {};
+        return;
     }
     const QColor captionColor =
         SystemColorValue(active ? SystemColor::ActiveCaption : SystemColor::InactiveCaption);
@@ -512,7 +512,6 @@ EdgeRect TGradientCaption::PaintCaption(QPainter& painter, bool active) const {
     DrawTextElement(painter, *companyText_, layout.company, active);
     DrawTextElement(painter, *appNameText_, layout.appName, active);
     DrawTextElement(painter, *captionText_, layout.captionText, active);
-    return caption;
 }
 
 void TGradientCaption::UpdateCaptionFont() {

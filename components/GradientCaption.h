@@ -231,17 +231,12 @@ class TGradientCaption : public QWidget {
     // The last activation change the form went through, or whether it is the active window when
     // it has not changed yet.
     bool IsFormActive() const;
-    CaptionFrame Frame() const;
     // Where the caption parts go now, in window coordinates.
     CaptionLayout CurrentLayout() const;
-    // Paints the caption row in window coordinates and returns the rectangle that the texts
-    // and the gradient were given (empty for a borderless form).
-    EdgeRect PaintCaption(QPainter& painter, bool active) const;
 
-    // Reloads the caption font and derives every element's font again.
+    // Reloads the caption font and derives every element's font again; the strip does it by
+    // itself when the application font changes.
     void UpdateCaptionFont();
-    // Repaints the strip and the form's border.
-    void RefreshFrame();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -253,6 +248,11 @@ class TGradientCaption : public QWidget {
   private:
     class Button;
 
+    CaptionFrame Frame() const;
+    // Paints the caption row, in window coordinates.
+    void PaintCaption(QPainter& painter, bool active) const;
+    // Repaints the strip and the form's border.
+    void RefreshFrame();
     void CreateButtons();
     void PlaceOnForm();
     void PaintFormBorder();
