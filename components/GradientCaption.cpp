@@ -540,6 +540,9 @@ bool TGradientCaption::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Paint:
             PaintFormBorder();
             break;
+        case QEvent::WindowIconChange:
+            update();
+            break;
         case QEvent::WindowActivate:
         case QEvent::WindowDeactivate:
             lastActive_ = event->type() == QEvent::WindowActivate;

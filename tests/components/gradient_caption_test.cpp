@@ -3,8 +3,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFontInfo>
+#include <QIcon>
 #include <QImage>
 #include <QPalette>
+#include <QPixmap>
 #include <QTest>
 #include <stdexcept>
 
@@ -469,6 +471,18 @@ TEST_F(CaptionStripTest, TheThreeTextsAreDrawnLeftToRightInTheirColours) {
     EXPECT_GT(PixelsNear(image, captionText, yellow), 5);
     EXPECT_EQ(PixelsNear(image, appName, red) + PixelsNear(image, captionText, red), 0);
     EXPECT_EQ(PixelsNear(image, company, green) + PixelsNear(image, captionText, green), 0);
+}
+
+TEST_F(CaptionStripTest, ShowsTheFormIconAtTheLeft) {
+    QPixmap icon(32, 32);
+    icon.fill(QColor(0, 200, 100));
+    form_.setWindowIcon(QIcon(icon));
+    const EdgeRect where = *caption_->CurrentLayout().icon;
+    EXPECT_EQ(where, (EdgeRect{5, 4, 21, 20}));
+    const QImage image = Strip();
+    EXPECT_EQ(image.pixelColor(5, 4), QColor(0, 200, 100));
+    EXPECT_EQ(image.pixelColor(20, 19), QColor(0, 200, 100));
+    EXPECT_NE(image.pixelColor(21, 19), QColor(0, 200, 100));
 }
 
 TEST_F(CaptionStripTest, InactiveTextsUseTheirInactiveColour) {
