@@ -96,6 +96,10 @@ std::vector<LookupCase> LookupCases() {
     };
 }
 
+void PrintTo(const LookupCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class FileVersionLookupTest : public testing::TestWithParam<LookupCase> {};
 
 TEST_P(FileVersionLookupTest, FollowsTheFirstTranslation) {
