@@ -1,0 +1,126 @@
+#include "infowin/fabout.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTime>
+
+#include "infowin/pictures.h"
+#include "platform/qt/form_style.h"
+#include "platform/version_info.h"
+#include "ui_fabout.h"
+
+namespace chiffrel {
+
+namespace {
+
+// The form's 8-point font, as high as it was designed.
+constexpr int kFormFontPixels = 11;
+
+// The long time format without its time-zone field ("t") and the blanks before it.
+QString WithoutTimeZone(const QString& format) {
+    QString kept;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == u'\'') {
+            quoted = !quoted;
+        } else if (!quoted && c == u't') {
+            while (kept.endsWith(u' ')) {
+                kept.chop(1);
+            }
+            continue;
+        }
+        kept += c;
+    }
+    return kept.trimmed();
+}
+
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+}  // namespace
+
+QString DateTimeText(const DosDateTime& dateTime, const QLocale& locale) {
+    const QDate date(dateTime.year, dateTime.month, dateTime.day);
+    const QTime time(dateTime.hour, dateTime.minute, dateTime.second);
+    QString text = locale.toString(date, QLocale::ShortFormat);
+    if (time != QTime(0, 0)) {
+        text +=
+            u' ' + locale.toString(time, WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
+    }
+    return text;
+}
+
+Tabout::Tabout(QString versionLabel, QString executablePath, QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::about>()),
+      versionLabel_(std::move(versionLabel)),
+      executablePath_(std::move(executablePath)) {
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+    ui::SetPixelHeight(this, kFormFontPixels);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+
+    ui_->Image1->setPixmap(CalculatorPicture());
+    ui_->Image2->setPixmap(CoinIcon());
+    ui_->BitBtn1->setIcon(CloseGlyph());
+    ui_->BitBtn1->raise();
+    connect(ui_->BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
+
+    for (QLabel* link : {ui_->Label5, ui_->Label6}) {
+        link->adjustSize();  // only the address itself is clickable
+        link->installEventFilter(this);
+    }
+    GoToWeb1.SetUrl(ui_->Label5->text());
+    GoToWeb1.SetEMail(ui_->Label6->text());
+    GoToWeb1.SetEMailSubject(QStringLiteral("Chiffrel4-5"));
+    GoToWeb1.SetBrowserState(TGoToWeb::gwMaximized);
+}
+
+Tabout::~Tabout() = default;
+
+void Tabout::FormActivate() {
+    const std::string executable = LocalPath(executablePath_);
+    ui_->GroupBox->setTitle(QStringLiteral("Chiffrel 32bits - ") + versionLabel_);
+    ui_->Label10->setText(QStringLiteral("Construction interne v") +
+                          QString::fromStdString(GetVersion(executable)));
+    setWindowTitle(QStringLiteral("A propos de La Chiffrel..."));
+    ui_->Label7->setText(QStringLiteral("Compilation du ") +
+                         DateTimeText(FileDateOf(executable), QLocale::system()));
+}
+
+// A label is clicked when the left button goes up over it after going down on it (the label
+// holds the mouse between the two).
+bool Tabout::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        auto* label = qobject_cast<QLabel*>(watched);
+        if (label && mouse->button() == Qt::LeftButton &&
+            label->rect().contains(mouse->position().toPoint())) {
+            if (label == ui_->Label5) {
+                Label5Click();
+            } else if (label == ui_->Label6) {
+                Label6Click();
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Tabout::Label5Click() {
+    GoToWeb1.OpenUrl();
+}
+
+void Tabout::Label6Click() {
+    GoToWeb1.OpenEMail();
+}
+
+}  // namespace chiffrel

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <memory>
+
+#include "engine/float_error.h"
+
+namespace Ui {
+class MemoForm;
+}
+
+namespace chiffrel {
+
+// The history file could not be opened or read: "Ne peut ouvrir le fichier <path>".
+class HistoryOpenError : public ProgramError {
+  public:
+    explicit HistoryOpenError(const QString& path);
+};
+
+// The history file is larger than the history window's text box holds.
+class MemoCapacityError : public ProgramError {
+  public:
+    MemoCapacityError();
+};
+
+// Whether the file can be opened for reading (it is opened and closed again at once).
+bool HistoryFileReadable(const QString& path);
+
+// The history window: a read-only text box showing a text file, reloaded at every showing.
+class TMemoForm : public QDialog {
+    Q_OBJECT
+
+  public:
+    // The most bytes of text the box takes; a longer file is refused rather than cut.
+    static constexpr qint64 kMemoCapacity = 1024 * 1024;
+
+    // `historyPath` is the process-wide path of the history file, read at every activation;
+    // it must outlive the window.
+    explicit TMemoForm(const QString& historyPath, QWidget* parent = nullptr);
+    ~TMemoForm() override;
+
+    // Loads the file into the text box, its line breaks (CR, LF or CR LF) all alike; the box
+    // is not touched when the text is the one it already shows. The caller runs it each time it
+    // shows the window. Throws HistoryOpenError or MemoCapacityError, the box then keeping
+    // its previous text.
+    void FormActivate();
+
+  private:
+    const QString& historyPath_;
+    std::unique_ptr<Ui::MemoForm> ui_;
+};
+
+}  // namespace chiffrel

@@ -1,0 +1,76 @@
+#include "infowin/pictures.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace chiffrel {
+
+namespace {
+
+QPixmap TransparentPixmap(int width, int height) {
+    QPixmap pixmap(width, height);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+}  // namespace
+
+QPixmap CalculatorPicture() {
+    QPixmap pixmap = TransparentPixmap(36, 34);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(40, 40, 60), 1));
+    painter.setBrush(QColor(90, 100, 130));
+    painter.drawRoundedRect(QRectF(6.5, 0.5, 23, 33), 3, 3);
+    painter.setBrush(QColor(170, 210, 160));
+    painter.drawRect(QRectF(9.5, 3.5, 17, 7));
+    painter.setPen(Qt::NoPen);
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            const bool isOperation = column == 2;
+            painter.setBrush(isOperation ? QColor(230, 150, 60) : QColor(235, 235, 240));
+            painter.drawRect(QRectF(10 + column * 6, 13 + row * 5, 4, 3));
+        }
+    }
+    return pixmap;
+}
+
+QPixmap CoinIcon() {
+    QPixmap pixmap = TransparentPixmap(32, 32);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(150, 110, 20), 1.5));
+    painter.setBrush(QColor(235, 195, 70));
+    painter.drawEllipse(QRectF(2, 2, 28, 28));
+    painter.setPen(QPen(QColor(190, 145, 40), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QRectF(5, 5, 22, 22));
+    // The franc's "F", drawn as strokes so that it does not depend on an installed font.
+    painter.setPen(QPen(QColor(120, 85, 10), 2.5, Qt::SolidLine, Qt::FlatCap));
+    painter.drawLine(QPointF(13, 9), QPointF(13, 23));
+    painter.drawLine(QPointF(11.8, 10), QPointF(20, 10));
+    painter.drawLine(QPointF(13, 16), QPointF(18, 16));
+    return pixmap;
+}
+
+QIcon CloseGlyph() {
+    QPixmap pixmap = TransparentPixmap(16, 16);
+    QPainter painter(&pixmap);
+    painter.setPen(QColor(60, 60, 60));
+    painter.setBrush(QColor(250, 250, 240));
+    painter.drawRect(2, 1, 9, 13);  // the door frame
+    QPainterPath door;
+    door.moveTo(2, 1);
+    door.lineTo(8, 3);
+    door.lineTo(8, 16);
+    door.lineTo(2, 14);
+    door.closeSubpath();
+    painter.setBrush(QColor(150, 90, 40));
+    painter.drawPath(door);
+    painter.setPen(QColor(250, 220, 90));
+    painter.drawPoint(7, 9);  // the knob
+    return QIcon(pixmap);
+}
+
+}  // namespace chiffrel

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+#include "infowin/fmemo.h"
+
+namespace chiffrel {
+namespace {
+
+class MemoFormTest : public testing::Test {
+  protected:
+    MemoFormTest() : historyPath_(directory_.filePath(QStringLiteral("history.txt"))) {}
+
+    void WriteHistory(const QByteArray& bytes) {
+        QFile file(historyPath_);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+
+    QPlainTextEdit* Memo() { return form_.findChild<QPlainTextEdit*>("Memo1"); }
+    QPushButton* Button() { return form_.findChild<QPushButton*>("BitBtn1"); }
+
+    QTemporaryDir directory_;
+    QString historyPath_;
+    TMemoForm form_{historyPath_};
+};
+
+TEST_F(MemoFormTest, FormAsDesigned) {
+    EXPECT_EQ(form_.windowTitle(), "CaptionMemoForm");
+    EXPECT_EQ(form_.size(), QSize(432, 343));
+    EXPECT_EQ(form_.pos(), QPoint(237, 173));
+    EXPECT_EQ(Memo()->geometry(), QRect(8, 8, 417, 297));
+    EXPECT_EQ(Memo()->toPlainText(), "Memo1");
+    EXPECT_EQ(Memo()->font().family(), "Arial");
+    EXPECT_EQ(Memo()->font().pixelSize(), 13);
+    EXPECT_EQ(Memo()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(Memo()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_EQ(Button()->geometry(), QRect(352, 312, 75, 25));
+    EXPECT_EQ(Button()->text(), "&Fermer");
+    EXPECT_TRUE(Button()->isDefault());
+}
+
+TEST_F(MemoFormTest, ReloadsTheFileAtEveryShowing) {
+    WriteHistory("Version 1.00\n");
+    form_.FormActivate();
+    EXPECT_EQ(Memo()->toPlainText(), "Version 1.00\n");
+    WriteHistory("Version 4.51\n");
+    form_.FormActivate();
+    EXPECT_EQ(Memo()->toPlainText(), "Version 4.51\n");
+    WriteHistory("");
+    form_.FormActivate();
+    EXPECT_EQ(Memo()->toPlainText(), "");
+}
+
+TEST_F(MemoFormTest, EveryKindOfLineBreakShowsTheSameLines) {
+    for (const QByteArray& bytes :
+         {QByteArray("un\r\ndeux\r\ntrois"), QByteArray("un\ndeux\ntrois"),
+          QByteArray("un\rdeux\rtrois"), QByteArray("un\r\ndeux\rtrois")}) {
+        WriteHistory(bytes);
+        form_.FormActivate();
+        EXPECT_EQ(Memo()->toPlainText(), "un\ndeux\ntrois") << bytes.toStdString();
+        EXPECT_EQ(Memo()->blockCount(), 3);
+    }
+}
+
+TEST_F(MemoFormTest, TextIsUtf8WithAnEightBitFallback) {
+    WriteHistory(
+        "Fran\xc3\xa7"
+        "ais");
+    form_.FormActivate();
+    EXPECT_EQ(Memo()->toPlainText(), QString::fromUtf8("Français"));
+    WriteHistory(
+        "Fran\xe7"
+        "ais");
+    form_.FormActivate();
+    EXPECT_EQ(Memo()->toPlainText(), QString::fromUtf8("Français"));
+}
+
+TEST_F(MemoFormTest, SameTextLeavesTheBoxAlone) {
+    WriteHistory("un\ndeux\n");
+    form_.FormActivate();
+    Memo()->selectAll();
+    WriteHistory("un\r\ndeux\r\n");
+    form_.FormActivate();
+    EXPECT_TRUE(Memo()->textCursor().hasSelection());
+}
+
+TEST_F(MemoFormTest, VanishedFileIsAnErrorAndKeepsTheText) {
+    WriteHistory("gardé");
+    form_.FormActivate();
+    ASSERT_TRUE(QFile::remove(historyPath_));
+    try {
+        form_.FormActivate();
+        FAIL() << "no error";
+    } catch (const HistoryOpenError& error) {
+        EXPECT_EQ(QString::fromUtf8(error.what()), "Ne peut ouvrir le fichier " + historyPath_);
+    }
+    EXPECT_EQ(Memo()->toPlainText(), "gardé");
+
+    const QString directoryPath = directory_.path();
+    TMemoForm onDirectory(directoryPath);
+    EXPECT_THROW(onDirectory.FormActivate(), HistoryOpenError);
+}
+
+TEST_F(MemoFormTest, TextBeyondTheCapacityIsRefused) {
+    WriteHistory(QByteArray(TMemoForm::kMemoCapacity, 'a'));
+    form_.FormActivate();
+    EXPECT_EQ(Memo()->toPlainText().size(), TMemoForm::kMemoCapacity);
+
+    WriteHistory(QByteArray(TMemoForm::kMemoCapacity + 1, 'b'));
+    try {
+        form_.FormActivate();
+        FAIL() << "no error";
+    } catch (const MemoCapacityError& error) {
+        EXPECT_STREQ(error.what(), "Le texte dépasse la capacité du mémo");
+    }
+    EXPECT_TRUE(Memo()->toPlainText().startsWith('a'));
+}
+
+TEST_F(MemoFormTest, TextCanBeSelectedButNotEdited) {
+    WriteHistory("lecture seule");
+    form_.FormActivate();
+    form_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form_));
+    QTest::mouseDClick(Memo()->viewport(), Qt::LeftButton, {}, QPoint(10, 8));
+    EXPECT_TRUE(Memo()->textCursor().hasSelection());
+    Memo()->setFocus();
+    QTest::keyClicks(Memo(), "abc");
+    QTest::keyClick(Memo(), Qt::Key_Backspace);
+    EXPECT_EQ(Memo()->toPlainText(), "lecture seule");
+    EXPECT_TRUE(form_.isVisible());
+}
+
+TEST_F(MemoFormTest, TabSkipsTheText) {
+    form_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form_));
+    EXPECT_EQ(QApplication::focusWidget(), Button());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), Memo());
+}
+
+struct CloseWay {
+    const char* name;
+    std::function<void(TMemoForm&, QPlainTextEdit*, QPushButton*)> close;
+};
+
+TEST_F(MemoFormTest, EveryWayOfClosingJustHides) {
+    const CloseWay ways[] = {
+        {"Enter", [](TMemoForm& form, QPlainTextEdit*,
+                     QPushButton*) { QTest::keyClick(&form, Qt::Key_Return); }},
+        {"EnterInTheText",
+         [](TMemoForm&, QPlainTextEdit* memo, QPushButton*) {
+             memo->setFocus();
+             QTest::keyClick(memo, Qt::Key_Return);
+         }},
+        {"Esc", [](TMemoForm& form, QPlainTextEdit*,
+                   QPushButton*) { QTest::keyClick(&form, Qt::Key_Escape); }},
+        {"Fermer", [](TMemoForm&, QPlainTextEdit*,
+                      QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }},
+        {"CloseBox", [](TMemoForm& form, QPlainTextEdit*, QPushButton*) { form.close(); }},
+    };
+    for (const CloseWay& way : ways) {
+        form_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form_));
+        way.close(form_, Memo(), Button());
+        EXPECT_FALSE(form_.isVisible()) << way.name;
+        EXPECT_EQ(form_.result(), QDialog::Rejected) << way.name;
+    }
+}
+
+TEST_F(MemoFormTest, ReadableCheckOpensAndCloses) {
+    EXPECT_FALSE(HistoryFileReadable(historyPath_));
+    WriteHistory("x");
+    EXPECT_TRUE(HistoryFileReadable(historyPath_));
+    EXPECT_FALSE(HistoryFileReadable(directory_.path()));
+}
+
+}  // namespace
+}  // namespace chiffrel
