@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "components/GradientCaption.h"
 #include "engine/conversion.h"
 #include "engine/operations.h"
 #include "engine/overdraft.h"
@@ -64,11 +65,25 @@ Tmere::Tmere(ProgramContext& context, QWidget* parent)
 
 Tmere::~Tmere() = default;
 
+QString Tmere::FormCaption() const {
+    return caption1_->CaptionText()->Caption();
+}
+
 // ---- Creation and activation -------------------------------------------------------------
 
 void Tmere::SetUpAppearance() {
     setWindowTitle(QApplication::applicationDisplayName());
-    formCaption_ = QStringLiteral("(version)");
+    // The window draws its own frame and caption strip; the strip paints the form's caption
+    // text after the company label and the program name.
+    caption1_ = new TGradientCaption(this);
+    caption1_->setObjectName(QStringLiteral("caption1"));
+    caption1_->CompanyText()->SetCaption(QStringLiteral("Brevane - "));
+    caption1_->CompanyText()->SetFontKind(TFontKind::fkSystemBI);
+    caption1_->AppNameText()->SetCaption(QStringLiteral("Chiffrel"));
+    caption1_->AppNameText()->SetFontKind(TFontKind::fkSystemB);
+    caption1_->CaptionText()->SetCaption(QStringLiteral("(version)"));
+    caption1_->CaptionText()->SetFontKind(TFontKind::fkSystem);
+    ui_->Clock1->SetTickGuard([](const std::function<void()>& tick) { ui::Guarded(tick); });
     // A fixed window around a client area of 412 x 304 pixels, below the menu bar.
     centralWidget()->setFixedSize(412, 304);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -216,7 +231,7 @@ void Tmere::FormCreate() {
 void Tmere::AfterRatesLoaded() {
     ui_->Label3->setText(kPromptAtCreation);
     ui::SetActivePage(ui_->PageControl, ui_->TabTVA);
-    formCaption_ = context_.versionLabel;
+    caption1_->CaptionText()->SetCaption(context_.versionLabel);
 }
 
 void Tmere::SetTegRateText(const std::string& text) {

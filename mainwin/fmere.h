@@ -17,6 +17,7 @@ class Tmere;
 namespace chiffrel {
 
 struct ProgramContext;
+class TGradientCaption;
 
 // The main window: four tabs of calculations over shared input fields, one result panel, the
 // menus. Every user event reaches one of the handlers below (named after the control and the
@@ -30,7 +31,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget {
 
     // The form's own caption text (" v4.51"), painted in the window's caption strip; the window
     // manager shows the application title instead.
-    QString FormCaption() const { return formCaption_; }
+    QString FormCaption() const;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -113,7 +114,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget {
     std::unique_ptr<Ui::Tmere> ui_;
     QMenu* popupMenu1_ = nullptr;
     QMenu* popupMenu2_ = nullptr;
-    QString formCaption_;
+    TGradientCaption* caption1_ = nullptr;
     bool activatedOnce_ = false;
 };
 
