@@ -3,16 +3,24 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
+#include <QDate>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
+#include <QPrinter>
 #include <QScreen>
 #include <QStyle>
 
 #include "components/GradientCaption.h"
 #include "engine/conversion.h"
+#include "engine/general_format.h"
 #include "engine/operations.h"
 #include "engine/overdraft.h"
 #include "engine/vat.h"
+#include "infowin/fabout.h"
+#include "infowin/fmemo.h"
+#include "mainwin/printing.h"
 #include "mainwin/program_context.h"
 #include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
@@ -150,12 +158,13 @@ void Tmere::SetUpAppearance() {
     }
 
     // Commands whose windows are not part of the program yet stay visible but unavailable.
-    for (QAction* pending : {ui_->Configurer1, ui_->mConfig, ui_->Impressiondursultat1,
-                             ui_->Impressiondursultat2, ui_->Impressiondursultat3, ui_->Copier1,
-                             ui_->Aide1, ui_->Historique1, ui_->APropos1, ui_->mAPropos}) {
+    for (QAction* pending : {ui_->Configurer1, ui_->mConfig}) {
         pending->setEnabled(false);
     }
-    ui_->Button1->setEnabled(false);
+    // The about box and the history window arrive after the window's creation.
+    for (QAction* later : {ui_->APropos1, ui_->mAPropos, ui_->Historique1}) {
+        later->setEnabled(false);
+    }
 }
 
 void Tmere::ConnectUserEvents() {
@@ -213,6 +222,18 @@ void Tmere::ConnectUserEvents() {
     addAction(escape);
     ui::OnUserTrigger(escape, [this] { ButtonCloseClick(); });
     ui::GiveMenuShortcutsPrecedence(this);
+
+    ui::OnUserClick(ui_->Button1, [this] { Button1Click(); });
+    ui::OnUserTrigger(ui_->Copier1, [this] { Copier1Click(); });
+    ui::OnUserTrigger(ui_->Impressiondursultat1, [this] { Impressiondursultat1Click(); });
+    ui::OnUserTrigger(ui_->Impressiondursultat2, [this] { Impressiondursultat2Click(); });
+    ui::OnUserTrigger(ui_->Impressiondursultat3, [this] { Impressiondursultat3Click(); });
+    ui::OnUserTrigger(ui_->mAPropos, [this] { mAProposClick(); });
+    ui::OnUserTrigger(ui_->APropos1, [this] { APropos1Click(); });
+    ui::OnUserTrigger(ui_->Aide1, [this] { Aide1Click(); });
+    ui::OnUserTrigger(ui_->Historique1, [this] { Historique1Click(); });
+    // F1 on an item of the tabs menu asks for the help on the tabs.
+    ui_->MenuOnglets->installEventFilter(this);
 
     for (QWidget* source :
          std::initializer_list<QWidget*>{ui_->Label2, ui_->PageControl, ui_->bar}) {
@@ -621,6 +642,92 @@ void Tmere::ButtonCloseClick() {
     // Ends the event loop rather than the process, so that the desktop's clipboard manager can
     // still take a result that was just copied.
     QCoreApplication::exit(0);
+}
+
+void Tmere::Button1Click() {
+    // The whole stored result, not the rounded panel text, with the user's decimal separator.
+    QString text = QString::fromLatin1(FormatGeneral(context_.values.lastResult, 15));
+    text.replace(QLatin1Char('.'), context_.regionalSettings.decimalPoint());
+    QGuiApplication::clipboard()->setText(text);
+    MoveFocus(ui_->SaisieMnt);
+}
+
+void Tmere::Copier1Click() {
+    Button1Click();
+}
+
+void Tmere::Impressiondursultat1Click() {
+    ui_->RichEdit1->clear();
+    const QString date =
+        context_.regionalSettings.toString(QDate::currentDate(), QLocale::ShortFormat);
+    ui_->RichEdit1->setPlainText(QStringLiteral("La Chiffrel (") + date +
+                                 QStringLiteral(")- Valeur de résultat : ") + ui_->Result->text());
+    const std::unique_ptr<QPrinter> printer = context_.makePrinter();
+    printer->setDocName(QStringLiteral("La Chiffrel - Valeur de résultat"));
+    PrintOverPrintableArea(*ui_->RichEdit1->document(), *printer);
+}
+
+void Tmere::Impressiondursultat2Click() {
+    Impressiondursultat1Click();
+}
+
+void Tmere::Impressiondursultat3Click() {
+    Impressiondursultat1Click();
+}
+
+void Tmere::SetInformationWindows(Tabout& about, TMemoForm& history) {
+    about_ = &about;
+    history_ = &history;
+    for (QAction* item : {ui_->APropos1, ui_->mAPropos, ui_->Historique1}) {
+        item->setEnabled(true);
+    }
+}
+
+void Tmere::ShowModal(QDialog& dialog) {
+    dialog.exec();
+    // Coming back from one of the program's own dialogs activates the main window again.
+    ui::Guarded([this] { FormActivate(); });
+}
+
+void Tmere::mAProposClick() {
+    ui::Guarded([this] { about_->FormActivate(); });
+    ShowModal(*about_);
+}
+
+void Tmere::APropos1Click() {
+    mAProposClick();
+}
+
+void Tmere::ShowHelpTopic(int context) {
+    help_.ShowTopic(context_.helpFile, context);
+}
+
+void Tmere::Aide1Click() {
+    ShowHelpTopic(1);
+}
+
+void Tmere::Historique1Click() {
+    context_.historyPath = context_.programDirectory + QStringLiteral("history.txt");
+    if (!HistoryFileReadable(context_.historyPath)) {
+        ui::ShowMessage(
+            QStringLiteral("Le fichier d'historique de Chiffrel n'a pas été trouvé "
+                           "dans le répertoire de l'application !!"));
+        return;
+    }
+    history_->setWindowTitle(
+        QStringLiteral("Historique de construction de l'application Chiffrel"));
+    ui::Guarded([this] { history_->FormActivate(); });
+    ShowModal(*history_);
+}
+
+bool Tmere::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->MenuOnglets && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        ui_->MenuOnglets->close();
+        ui::Guarded([this] { ShowHelpTopic(7); });
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Tmere::ShowPopup(QMenu* menu, QWidget* source, const QPoint& at) {

@@ -4,9 +4,12 @@
 #include <memory>
 #include <string>
 
+#include "platform/qt/help_viewer.h"
+
 #include "settings/settings_file.h"
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 
@@ -18,6 +21,8 @@ namespace chiffrel {
 
 struct ProgramContext;
 class TGradientCaption;
+class Tabout;
+class TMemoForm;
 
 // The main window: four tabs of calculations over shared input fields, one result panel, the
 // menus. Every user event reaches one of the handlers below (named after the control and the
@@ -33,8 +38,12 @@ class Tmere : public QMainWindow, private SettingsLoadTarget {
     // manager shows the application title instead.
     QString FormCaption() const;
 
+    // The about box and the history window, created after the main window at start-up.
+    void SetInformationWindows(Tabout& about, TMemoForm& history);
+
   protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // Creation and activation
@@ -108,6 +117,17 @@ class Tmere : public QMainWindow, private SettingsLoadTarget {
     void ButtonMonteCEClick();
     void ButtonTransfertClick();
     void ButtonCloseClick();  // Quit
+    void Button1Click();      // Copy
+    void Copier1Click();
+    void Impressiondursultat1Click();  // Print
+    void Impressiondursultat2Click();
+    void Impressiondursultat3Click();
+    void mAProposClick();  // About
+    void APropos1Click();
+    void Aide1Click();  // Help
+    void ShowHelpTopic(int context);
+    void Historique1Click();
+    void ShowModal(QDialog& dialog);
     void ShowPopup(QMenu* menu, QWidget* source, const QPoint& at);
 
     ProgramContext& context_;
@@ -116,6 +136,9 @@ class Tmere : public QMainWindow, private SettingsLoadTarget {
     QMenu* popupMenu2_ = nullptr;
     TGradientCaption* caption1_ = nullptr;
     bool activatedOnce_ = false;
+    Tabout* about_ = nullptr;
+    TMemoForm* history_ = nullptr;
+    ui::HelpViewer help_;
 };
 
 }  // namespace chiffrel

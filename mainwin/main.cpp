@@ -1,6 +1,8 @@
 // Chiffrel: start-up of the program.
 #include <QApplication>
 
+#include "infowin/fabout.h"
+#include "infowin/fmemo.h"
 #include "mainwin/fmere.h"
 #include "mainwin/program_context.h"
 #include "platform/qt/form_style.h"
@@ -13,7 +15,11 @@ int main(int argc, char* argv[]) {
     chiffrel::ui::InstallFontSubstitutes();
 
     chiffrel::ProgramContext context;
+    context.helpFile = QApplication::applicationDirPath() + QStringLiteral("/chiffrel.hlp");
     chiffrel::Tmere mainWindow(context);
+    chiffrel::Tabout about(context.versionLabel);
+    chiffrel::TMemoForm history(context.historyPath);
+    mainWindow.SetInformationWindows(about, history);
     context.programDirectory = QApplication::applicationDirPath() + QLatin1Char('/');
 
     mainWindow.show();

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QLocale>
+#include <QPrinter>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "engine/app_state.h"
@@ -8,19 +12,29 @@
 
 namespace chiffrel {
 
+// The system's default printer; throws a ProgramError when none is configured.
+std::unique_ptr<QPrinter> DefaultPrinter();
+
 // Everything the program keeps for the whole run besides its windows: the values the engines
-// share, the settings file, and where the program's own files are. main() owns the one
-// instance and lends it to the windows; a test makes a fresh one.
+// share, the settings file, where the program's own files are, and the system services the
+// windows print and format with. main() owns the one instance and lends it to the windows; a
+// test makes a fresh one and may put its own printer or regional settings in it.
 struct ProgramContext {
     AppState values;
     // Created by the main window's creation, released by the quit command.
     std::optional<SettingsFile> settingsFile;
     // The directory of the executable, ending with "/".
     QString programDirectory;
+    // The help file, named at start-up.
+    QString helpFile;
     // The program's version as its caption bar and about box show it.
     const QString versionLabel = QStringLiteral(" v4.51");
     // Set by the history command before the history window shows it.
     QString historyPath;
+    // Decimal separator and date format of the user.
+    QLocale regionalSettings = QLocale::system();
+    // Where the print command prints; asked for only when the user prints.
+    std::function<std::unique_ptr<QPrinter>()> makePrinter = DefaultPrinter;
 };
 
 }  // namespace chiffrel

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-liberation2 fonts-dejavu-core fonts-comic-neue
-  poppler-utils
+  poppler-utils xvfb xdotool x11-utils imagemagick
 )
 
 missing=()

@@ -35,6 +35,17 @@ void ShowInMessageBox(const QString& text) {
                           text);
 }
 
+void ShowInPlainBox(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+MessagePresenter& CurrentMessagePresenter() {
+    static MessagePresenter presenter = ShowInPlainBox;
+    return presenter;
+}
+
 ErrorPresenter& CurrentPresenter() {
     static ErrorPresenter presenter = ShowInMessageBox;
     return presenter;
@@ -183,6 +194,14 @@ QString ErrorBoxText(const QString& message) {
 
 ErrorPresenter SetErrorPresenter(ErrorPresenter presenter) {
     return std::exchange(CurrentPresenter(), std::move(presenter));
+}
+
+MessagePresenter SetMessagePresenter(MessagePresenter presenter) {
+    return std::exchange(CurrentMessagePresenter(), std::move(presenter));
+}
+
+void ShowMessage(const QString& text) {
+    CurrentMessagePresenter()(text);
 }
 
 bool Guarded(const Handler& entry) noexcept {

@@ -41,6 +41,12 @@ QString ErrorBoxText(const QString& message);
 using ErrorPresenter = std::function<void(const QString& text)>;
 ErrorPresenter SetErrorPresenter(ErrorPresenter presenter);
 
+// A plain message box titled with the application title, with one OK button and no icon.
+// Tests put a recorder in its place too.
+using MessagePresenter = std::function<void(const QString& text)>;
+MessagePresenter SetMessagePresenter(MessagePresenter presenter);
+void ShowMessage(const QString& text);
+
 // Runs one entry point (a user event, a timer, a window's creation or activation). An error
 // stops it and is shown; returns false when that happened. Nothing escapes into Qt.
 bool Guarded(const Handler& entry) noexcept;

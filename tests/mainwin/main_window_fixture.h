@@ -60,7 +60,7 @@ class MainWindowTest : public testing::Test {
     QAction* Action(const char* name) const { return Find<QAction>(name); }
     QString Shown(const char* label) const { return Label(label)->text(); }
     QString Result() const { return Shown("Result"); }
-    QWidget* Focused() const { return QApplication::focusWidget(); }
+    QWidget* Focused() const { return window_->focusWidget(); }
     bool Visible(const char* name) const { return Find<QWidget>(name)->isVisible(); }
 
     // Types into the field where the focus is, as the user does.

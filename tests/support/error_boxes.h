@@ -6,20 +6,29 @@
 
 namespace chiffrel::testing_support {
 
-// Records the program's error boxes instead of opening them, for the life of the object.
+// Records the program's error and message boxes instead of opening them, for the life of the
+// object.
 class ErrorBoxes {
   public:
     ErrorBoxes() {
-        previous_ = ui::SetErrorPresenter([this](const QString& text) { shown.append(text); });
+        previousErrors_ =
+            ui::SetErrorPresenter([this](const QString& text) { shown.append(text); });
+        previousMessages_ =
+            ui::SetMessagePresenter([this](const QString& text) { messages.append(text); });
     }
-    ~ErrorBoxes() { ui::SetErrorPresenter(previous_); }
+    ~ErrorBoxes() {
+        ui::SetErrorPresenter(previousErrors_);
+        ui::SetMessagePresenter(previousMessages_);
+    }
     ErrorBoxes(const ErrorBoxes&) = delete;
     ErrorBoxes& operator=(const ErrorBoxes&) = delete;
 
-    QStringList shown;
+    QStringList shown;     // error boxes
+    QStringList messages;  // plain message boxes
 
   private:
-    ui::ErrorPresenter previous_;
+    ui::ErrorPresenter previousErrors_;
+    ui::MessagePresenter previousMessages_;
 };
 
 }  // namespace chiffrel::testing_support

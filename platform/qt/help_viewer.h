@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QTextBrowser;
+
+namespace chiffrel::ui {
+
+// The program's help window: an HTML help file with one anchor "contexte-N" per context number,
+// shown in a browser window of its own. Nothing is read until a topic is asked for.
+class HelpViewer {
+  public:
+    HelpViewer();
+    ~HelpViewer();
+    HelpViewer(const HelpViewer&) = delete;
+    HelpViewer& operator=(const HelpViewer&) = delete;
+
+    // Shows the topic with that context number; throws a ProgramError when the file is missing.
+    void ShowTopic(const QString& helpFile, int context);
+
+    // The window, once a topic has been shown.
+    QTextBrowser* Window() const { return window_.get(); }
+
+  private:
+    std::unique_ptr<QTextBrowser> window_;
+};
+
+}  // namespace chiffrel::ui

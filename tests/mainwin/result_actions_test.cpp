@@ -1,0 +1,221 @@
+#include <QClipboard>
+#include <QDate>
+#include <QDir>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "infowin/fabout.h"
+#include "infowin/fmemo.h"
+#include "tests/mainwin/main_window_fixture.h"
+
+namespace chiffrel::testing_support {
+namespace {
+
+class ResultActions : public MainWindowTest {
+  protected:
+    void OpenWithInformationWindows() {
+        Open();
+        context_->programDirectory = programDirectory_.path() + QLatin1Char('/');
+        about_ = std::make_unique<Tabout>(context_->versionLabel);
+        history_ = std::make_unique<TMemoForm>(context_->historyPath);
+        window_->SetInformationWindows(*about_, *history_);
+    }
+
+    // Runs `check` on the modal window once it is up, then closes it with Escape.
+    void WhenModalOpens(std::function<void(QWidget*)> check) {
+        QTimer::singleShot(0, [check] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            check(modal);
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+    }
+
+    QString PrintToPdfAndReadBack(const QString& options = QStringLiteral("-raw")) {
+        const QString pdf = programDirectory_.filePath(QStringLiteral("printed.pdf"));
+        context_->makePrinter = [pdf] {
+            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(pdf);
+            return printer;
+        };
+        Key(Qt::Key_I, Qt::ControlModifier);
+        QProcess reader;
+        reader.start(QStringLiteral("pdftotext"), {options, pdf, QStringLiteral("-")});
+        EXPECT_TRUE(reader.waitForFinished(30000));
+        // Ligatures ("ff") come back as one character: compare the letters.
+        return QString::fromUtf8(reader.readAllStandardOutput())
+            .normalized(QString::NormalizationForm_KC);
+    }
+
+    QTemporaryDir programDirectory_;
+    std::unique_ptr<Tabout> about_;
+    std::unique_ptr<TMemoForm> history_;
+};
+
+struct CopyCase {
+    QLocale::Language language;
+    QLocale::Territory territory;
+    const char* first;
+    const char* second;
+    const char* copied;
+};
+
+class Copy : public ResultActions, public testing::WithParamInterface<CopyCase> {};
+
+TEST_P(Copy, PutsTheWholeStoredResultWithTheUsersDecimalSeparator) {
+    const CopyCase& c = GetParam();
+    Open();
+    context_->regionalSettings = QLocale(c.language, c.territory);
+    Key(Qt::Key_F6);
+    Type(c.first);
+    Field("Saisie2")->setFocus(Qt::TabFocusReason);
+    Type(c.second);
+    ClickButton("Button1");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), c.copied);
+    EXPECT_EQ(Focused(), Field("SaisieMnt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locales, Copy,
+    testing::Values(CopyCase{QLocale::French, QLocale::France, "0.1", "0.2", "0,300000000000182"},
+                    CopyCase{QLocale::French, QLocale::France, "12345.67", "", "12345,6700000018"},
+                    CopyCase{QLocale::C, QLocale::AnyTerritory, "0.1", "0.2", "0.300000000000182"},
+                    // Large results: no grouping of the digits, a plain minus sign.
+                    CopyCase{QLocale::Swedish, QLocale::Sweden, "-1234567", "", "-1234567"},
+                    CopyCase{QLocale::German, QLocale::Germany, "1234567", "0.5", "1234567,5"}));
+
+TEST_F(ResultActions, CopyRightAfterStartUpGivesZeroAndWorksFromThePopupWhenTheButtonIsHidden) {
+    WriteSettings("[Reglages]\nCopiePressePapier=1\n");
+    Open();
+    QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
+    EXPECT_FALSE(Visible("Button1"));
+    Action("Copier1")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "0");
+}
+
+TEST_F(ResultActions, PrintsOneLineWithTheDateAndThePanelText) {
+    Open();
+    context_->regionalSettings = QLocale(QLocale::French, QLocale::France);
+    Key(Qt::Key_F6);
+    Type("12");
+    Field("Saisie2")->setFocus(Qt::TabFocusReason);
+    Type("24");
+    ASSERT_EQ(Result(), "    36.00");
+    const QString printed = PrintToPdfAndReadBack();
+    const QString date = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+    EXPECT_EQ(Find<QTextEdit>("RichEdit1")->toPlainText(),
+              QStringLiteral("La Chiffrel (%1)- Valeur de résultat :     36.00").arg(date));
+    EXPECT_TRUE(
+        printed.contains(QStringLiteral("La Chiffrel (%1)- Valeur de résultat :").arg(date)))
+        << printed.toStdString();
+    EXPECT_TRUE(printed.contains(QStringLiteral("36.00"))) << printed.toStdString();
+    EXPECT_EQ(Result(), "    36.00");
+}
+
+TEST_F(ResultActions, PrintsOverThePrintableAreaWithoutAddedMargins) {
+    Open();
+    const QString boxes = PrintToPdfAndReadBack(QStringLiteral("-bbox"));
+    // The first word starts at the left edge of the page, not two centimetres in.
+    const qsizetype at = boxes.indexOf(QStringLiteral("<word xMin=\""));
+    ASSERT_GE(at, 0) << boxes.toStdString();
+    const double left = boxes.mid(at + 12, 8).section(QLatin1Char('"'), 0, 0).toDouble();
+    EXPECT_LT(left, 20.0) << boxes.toStdString();
+    EXPECT_FALSE(boxes.contains(QStringLiteral(">1</word>")));  // no page number
+}
+
+TEST_F(ResultActions, PrintingWithoutPrinterIsShownAndChangesNothing) {
+    Open();
+    Type("100");
+    context_->makePrinter = [] { return DefaultPrinter(); };
+    if (!QPrinterInfo::defaultPrinter().isNull()) {
+        GTEST_SKIP() << "this machine has a default printer";
+    }
+    Key(Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(errors_.shown,
+              QStringList{"Aucune imprimante n'est installée : impression impossible."});
+    EXPECT_EQ(Result(), "   120.60");
+}
+
+TEST_F(ResultActions, HistoryMissingFromTheProgramDirectoryIsSaid) {
+    OpenWithInformationWindows();
+    Action("Historique1")->trigger();
+    EXPECT_EQ(errors_.messages,
+              QStringList{"Le fichier d'historique de Chiffrel n'a pas été trouvé dans le "
+                          "répertoire de l'application !!"});
+}
+
+TEST_F(ResultActions, HistoryShowsTheFileOfTheProgramDirectory) {
+    OpenWithInformationWindows();
+    QFile file(programDirectory_.filePath(QStringLiteral("history.txt")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("v4.51 : horloge\r\nv4.50 : TEG\n");
+    file.close();
+    QString caption;
+    QString text;
+    WhenModalOpens([&](QWidget* modal) {
+        caption = modal->windowTitle();
+        text = modal->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText();
+    });
+    Action("Historique1")->trigger();
+    EXPECT_EQ(caption, "Historique de construction de l'application Chiffrel");
+    EXPECT_EQ(text, "v4.51 : horloge\nv4.50 : TEG\n");
+    EXPECT_EQ(Focused(), Field("SaisieMnt"));
+}
+
+TEST_F(ResultActions, AboutBoxOpensFromTheMenuAndThePopup) {
+    OpenWithInformationWindows();
+    for (const char* item : {"APropos1", "mAPropos"}) {
+        QString caption;
+        WhenModalOpens([&](QWidget* modal) { caption = modal->windowTitle(); });
+        Action(item)->trigger();
+        EXPECT_EQ(caption, "A propos de La Chiffrel...") << item;
+    }
+}
+
+QTextBrowser* HelpWindow() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String("HelpViewer") && window->isVisible()) {
+            return qobject_cast<QTextBrowser*>(window);
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(ResultActions, F1OpensTheHelpAtTheMainTopicAndTheTabsMenuAtItsOwn) {
+    Open();
+    context_->helpFile = QStringLiteral(CHIFFREL_HELP_FILE);
+    Key(Qt::Key_F1);
+    QTextBrowser* help = HelpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("Onglet T.V.A.")));
+    const int mainTopic = help->verticalScrollBar()->value();
+    help->close();
+    auto* tabsMenu = Find<QMenu>("MenuOnglets");
+    tabsMenu->popup(window_->mapToGlobal(QPoint(40, 20)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(tabsMenu));
+    QTest::keyClick(tabsMenu, Qt::Key_F1);
+    EXPECT_FALSE(tabsMenu->isVisible());
+    help = HelpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_GT(help->verticalScrollBar()->value(), mainTopic);
+    help->close();
+}
+
+TEST_F(ResultActions, HelpWithoutItsFileIsShown) {
+    Open();
+    context_->helpFile = programDirectory_.filePath(QStringLiteral("chiffrel.hlp"));
+    Key(Qt::Key_F1);
+    ASSERT_EQ(errors_.shown.size(), 1);
+    EXPECT_TRUE(errors_.shown[0].startsWith(QStringLiteral("Le fichier d'aide ")));
+}
+
+}  // namespace
+}  // namespace chiffrel::testing_support
