@@ -157,10 +157,6 @@ void Tmere::SetUpAppearance() {
         popupItem->setShortcutContext(Qt::WidgetShortcut);
     }
 
-    // Commands whose windows are not part of the program yet stay visible but unavailable.
-    for (QAction* pending : {ui_->Configurer1, ui_->mConfig}) {
-        pending->setEnabled(false);
-    }
     // The about box and the history window arrive after the window's creation.
     for (QAction* later : {ui_->APropos1, ui_->mAPropos, ui_->Historique1}) {
         later->setEnabled(false);
@@ -223,6 +219,8 @@ void Tmere::ConnectUserEvents() {
     ui::OnUserTrigger(escape, [this] { ButtonCloseClick(); });
     ui::GiveMenuShortcutsPrecedence(this);
 
+    ui::OnUserTrigger(ui_->mConfig, [this] { mConfigClick(); });
+    ui::OnUserTrigger(ui_->Configurer1, [this] { Configurer1Click(); });
     ui::OnUserClick(ui_->Button1, [this] { Button1Click(); });
     ui::OnUserTrigger(ui_->Copier1, [this] { Copier1Click(); });
     ui::OnUserTrigger(ui_->Impressiondursultat1, [this] { Impressiondursultat1Click(); });
@@ -272,6 +270,26 @@ void Tmere::SetVatCaptions(const std::string& first, const std::string& second,
     ui_->RadioButton206->setText(ToQString(first));
     ui_->RadioButton55->setText(ToQString(second));
     ui_->RadioButton22->setText(ToQString(third));
+}
+
+std::string Tmere::TegRateText() const {
+    return ToAmountText(ui_->EditTxTEG->text());
+}
+
+int Tmere::StartSide() const {
+    return ui_->bar->value();
+}
+
+bool Tmere::CopyButtonHidden() const {
+    return ui_->Button1->isHidden();
+}
+
+void Tmere::SetCopyButtonHidden(bool hidden) {
+    SetVisible(ui_->Button1, !hidden);
+}
+
+void Tmere::ChooseFirstVatRate() {
+    RadioButton206Click();
 }
 
 void Tmere::showEvent(QShowEvent* event) {
@@ -642,6 +660,23 @@ void Tmere::ButtonCloseClick() {
     // Ends the event loop rather than the process, so that the desktop's clipboard manager can
     // still take a result that was just copied.
     QCoreApplication::exit(0);
+}
+
+void Tmere::mConfigClick() {
+    TConfig dialog(
+        context_.values, *context_.settingsFile, *this,
+        [this](int helpContext) { ShowHelpTopic(helpContext); }, this);
+    dialog.LoadConversionFields();
+    ShowModal(dialog);
+    // The rate line names the rate of the direction in use, which the dialog may have changed.
+    const bool euro = ConversionDirectionChecked() <= 1;
+    ui_->Label7->setText(
+        ToQString(euro ? EuroRateLine(context_.values) : DollarRateLine(context_.values)));
+    SaisieMntChange();
+}
+
+void Tmere::Configurer1Click() {
+    mConfigClick();
 }
 
 void Tmere::Button1Click() {

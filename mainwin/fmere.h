@@ -6,6 +6,7 @@
 
 #include "platform/qt/help_viewer.h"
 
+#include "settings/fconfig.h"
 #include "settings/settings_file.h"
 
 class QAction;
@@ -27,7 +28,7 @@ class TMemoForm;
 // The main window: four tabs of calculations over shared input fields, one result panel, the
 // menus. Every user event reaches one of the handlers below (named after the control and the
 // event); each hands field texts to an engine and shows the text that comes back.
-class Tmere : public QMainWindow, private SettingsLoadTarget {
+class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarget {
     Q_OBJECT
 
   public:
@@ -57,6 +58,11 @@ class Tmere : public QMainWindow, private SettingsLoadTarget {
     void HideCopyButton() override;
     void SetVatCaptions(const std::string& first, const std::string& second,
                         const std::string& third) override;
+    std::string TegRateText() const override;
+    int StartSide() const override;
+    bool CopyButtonHidden() const override;
+    void SetCopyButtonHidden(bool hidden) override;
+    void ChooseFirstVatRate() override;
 
     // Shared by every tab
     void SaisieMntChange();  // InputDispatch
@@ -117,7 +123,9 @@ class Tmere : public QMainWindow, private SettingsLoadTarget {
     void ButtonMonteCEClick();
     void ButtonTransfertClick();
     void ButtonCloseClick();  // Quit
-    void Button1Click();      // Copy
+    void mConfigClick();      // Configure
+    void Configurer1Click();
+    void Button1Click();  // Copy
     void Copier1Click();
     void Impressiondursultat1Click();  // Print
     void Impressiondursultat2Click();

@@ -88,7 +88,8 @@ std::optional<std::string> KeyFileValue(const fs::path& file, std::string_view g
             continue;
         }
         if (text.front() == '[') {
-            inGroup = text == "[" + std::string(group) + "]";
+            inGroup = text.size() == group.size() + 2 && text.back() == ']' &&
+                      text.substr(1, group.size()) == group;
             continue;
         }
         const std::size_t equals = text.find('=');

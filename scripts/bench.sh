@@ -4,5 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake --preset bench >/dev/null
-cmake --build --preset bench --target engine_bench
+cmake --build --preset bench --target engine_bench startup_bench
 ./build/bench/bench/engine_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@"
+./build/bench/bench/startup_bench

@@ -1,0 +1,102 @@
+#include <QDialog>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "tests/mainwin/main_window_fixture.h"
+
+namespace chiffrel::testing_support {
+namespace {
+
+class Configure : public MainWindowTest {
+  protected:
+    // Opens the configuration with Ctrl+C from the focused field, lets `edit` work in the
+    // dialog, then presses `closingKey` in it.
+    void ConfigureWith(std::function<void(QDialog*)> edit, Qt::Key closingKey) {
+        // Back from an earlier dialog, the window must be active again for its shortcuts.
+        QApplication::setActiveWindow(window_.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        dialogTitle_.clear();
+        QTimer::singleShot(0, [=, this] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialogTitle_ = dialog->windowTitle();
+            edit(dialog);
+            QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, closingKey);
+        });
+        Key(Qt::Key_C, Qt::ControlModifier);
+        ASSERT_EQ(dialogTitle_, "Configuration");
+    }
+    static void Replace(QDialog* dialog, const char* field, const QString& text) {
+        auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(field));
+        edit->setFocus(Qt::TabFocusReason);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+    }
+    QString FileText() const {
+        QFile file(SettingsPath());
+        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+    }
+    QString dialogTitle_;
+};
+
+TEST_F(Configure, CtrlCInTheAmountFieldOpensTheDialogAndOkAppliesAndSaves) {
+    Open();
+    Type("100");
+    ASSERT_EQ(Focused(), Field("SaisieMnt"));
+    ConfigureWith(
+        [](QDialog* dialog) {
+            Replace(dialog, "Edit1", "10");
+            Replace(dialog, "Edit4", "12");
+            Replace(dialog, "ValeurEuro", "");
+        },
+        Qt::Key_Return);
+    EXPECT_EQ(Radio("RadioButton206")->text(), "TVA 10 %");
+    EXPECT_EQ(Result(), "   110.00");
+    EXPECT_EQ(Field("EditTxTEG")->text(), "12");
+    EXPECT_EQ(Focused(), Field("SaisieMnt"));
+    EXPECT_EQ(
+        FileText(),
+        "[Conversion_Euro]\nValeurEuro=6.475510\n[Conversion_Dollars]\nValeurDollars=5.94620\n"
+        "[Valeur_Pourcentages]\nTauxTVA_1=10\nTauxTVA_2=5.50000\nTauxTVA_3=2.10000\n"
+        "[Valeur_TEG]\nTauxTEG=12\n[Reglages]\nTTC-HT=0\nCopiePressePapier=0\n");
+}
+
+TEST_F(Configure, CancelChangesNothingAndWritesNothing) {
+    Open();
+    Type("100");
+    ConfigureWith([](QDialog* dialog) { Replace(dialog, "Edit1", "50"); }, Qt::Key_Escape);
+    EXPECT_FALSE(QFileInfo::exists(SettingsPath()));
+    EXPECT_EQ(Radio("RadioButton206")->text(), "TVA 20.6 %");
+    EXPECT_EQ(Result(), "   120.60");
+}
+
+TEST_F(Configure, AfterTheDialogTheRateLineNamesTheDirectionInUse) {
+    Open();
+    Key(Qt::Key_F7);
+    ClickRadio("RadioEuroE");
+    ConfigureWith([](QDialog* dialog) { Replace(dialog, "ValeurEuro", "7"); }, Qt::Key_Return);
+    EXPECT_EQ(Shown("Label7"), "Taux : 1 Euro -> 7.00000 Francs");
+    ClickRadio("RadioFrancsDollars");
+    ConfigureWith([](QDialog*) {}, Qt::Key_Escape);
+    EXPECT_EQ(Shown("Label7"), "Taux : 1 Dollars -> 5.94620 Francs");
+}
+
+TEST_F(Configure, AnUnwritableSettingsPlaceIsShownAndTheWindowRecomputes) {
+    Open();
+    Type("100");
+    // A regular file where the settings directory should be: even root cannot write there.
+    QFile blocker(configHome_.filePath(QStringLiteral("blocker")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("XDG_CONFIG_HOME", blocker.fileName().toLocal8Bit() + "/chiffrel");
+    context_->settingsFile.emplace();
+    ConfigureWith([](QDialog* dialog) { Replace(dialog, "ValeurEuro", "7"); }, Qt::Key_Return);
+    EXPECT_EQ(errors_.shown, QStringList{"Ne peut écrire dans CHIFFREL.INI."});
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(FormatRate(context_->values.euroRate), "7.00000");  // applied before the write
+    EXPECT_EQ(Result(), "   120.60");
+}
+
+}  // namespace
+}  // namespace chiffrel::testing_support
