@@ -1,6 +1,9 @@
 #include <QAbstractButton>
+#include <QFileInfo>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSet>
+#include <QTimer>
 #include <algorithm>
 #include <random>
 #include <vector>
@@ -14,7 +17,19 @@ namespace {
 // in every state the window can reach.
 class RandomActions : public MainWindowTest {
   protected:
-    void SetUp() override { Open(); }
+    void SetUp() override {
+        Open();
+        // Printing goes to a PDF file and help to the program's own help file: nothing reaches a
+        // real printer, and every modal dialog is answered below.
+        const QString pdf = outputs_.filePath(QStringLiteral("printed.pdf"));
+        context_->makePrinter = [pdf] {
+            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(pdf);
+            return printer;
+        };
+        context_->helpFile = QStringLiteral(CHIFFREL_HELP_FILE);
+    }
 
     void RunRandomAction() {
         switch (Pick(8)) {
@@ -52,6 +67,8 @@ class RandomActions : public MainWindowTest {
             {"RadioEuroF", "RadioEuroE", "RadioFrancsDollars", "RadioDollarsFrancs"}, step);
         CheckTabMenuMatchesTheActiveTab(step);
         ASSERT_TRUE(window_->isVisible()) << "step " << step;
+        ASSERT_EQ(QApplication::activeModalWidget(), nullptr) << "step " << step;
+        ASSERT_TRUE(StillResponsive()) << "step " << step;
     }
 
   private:
@@ -124,10 +141,38 @@ class RandomActions : public MainWindowTest {
     }
 
     void PressShortcut() {
-        static const Qt::Key keys[] = {Qt::Key_F5, Qt::Key_F6, Qt::Key_F7, Qt::Key_F8, Qt::Key_R};
-        const Qt::Key key = keys[Pick(5)];
-        QTest::keyClick(Focused() ? Focused() : window_.get(), key,
-                        key == Qt::Key_R ? Qt::ControlModifier : Qt::NoModifier);
+        struct Shortcut {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+        };
+        static const Shortcut shortcuts[] = {
+            {Qt::Key_F5, Qt::NoModifier},     {Qt::Key_F6, Qt::NoModifier},
+            {Qt::Key_F7, Qt::NoModifier},     {Qt::Key_F8, Qt::NoModifier},
+            {Qt::Key_R, Qt::ControlModifier}, {Qt::Key_C, Qt::ControlModifier},
+            {Qt::Key_I, Qt::ControlModifier}, {Qt::Key_F1, Qt::NoModifier}};
+        const Shortcut& chosen = shortcuts[Pick(8)];
+        if (chosen.key == Qt::Key_C) {
+            AnswerTheNextDialog(Pick(2) ? Qt::Key_Return : Qt::Key_Escape);
+        }
+        QTest::keyClick(Focused() ? Focused() : window_.get(), chosen.key, chosen.modifiers);
+        // Back from a dialog or the help window, the user is in the main window again.
+        QApplication::setActiveWindow(window_.get());
+    }
+
+    void AnswerTheNextDialog(Qt::Key key) {
+        QTimer::singleShot(0, [this, key] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                ++dialogsAnswered_;
+                QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, key);
+            }
+        });
+    }
+
+    bool StillResponsive() {
+        bool answered = false;
+        QTimer::singleShot(0, [&answered] { answered = true; });
+        QApplication::processEvents();
+        return answered;
     }
 
     void MoveSlider() {
@@ -186,6 +231,10 @@ class RandomActions : public MainWindowTest {
     }
 
     std::mt19937 random_{20261207};
+
+  protected:
+    QTemporaryDir outputs_;
+    int dialogsAnswered_ = 0;
 };
 
 TEST_F(RandomActions, KeepTheWindowConsistent) {
@@ -203,6 +252,8 @@ TEST_F(RandomActions, KeepTheWindowConsistent) {
     }
     // The actions must have reached the whole window, or the checks above prove little.
     EXPECT_EQ(tabsSeen.size(), 4);
+    EXPECT_GT(dialogsAnswered_, 10);
+    EXPECT_TRUE(QFileInfo::exists(outputs_.filePath(QStringLiteral("printed.pdf"))));
     EXPECT_GT(resultsSeen.size(), 100);
 }
 
