@@ -130,6 +130,9 @@ void Tmere::SetUpAppearance() {
     // Four tabs share 177 pixels: the tabs keep their text tight.
     ui_->PageControl->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 2px 5px; }"));
 
+    // The print buffer lies outside the visible client area: keys must never go there.
+    ui_->RichEdit1->setFocusPolicy(Qt::NoFocus);
+
     ui::LimitTyping(ui_->SaisieMnt, kAmountFieldLimit);
     ui::LimitTyping(ui_->Saisie2, kAmountFieldLimit);
 

@@ -35,6 +35,8 @@ void HelpViewer::ShowTopic(const QString& helpFile, int context) {
             QStringLiteral("Aide de %1").arg(QApplication::applicationDisplayName()));
         window_->setOpenExternalLinks(false);
         window_->resize(520, 420);
+        // Closing the main window ends the program even while the help is open.
+        window_->setAttribute(Qt::WA_QuitOnClose, false);
     }
     // Read again at every request, as the help file may have been replaced.
     window_->setHtml(QString::fromUtf8(file.readAll()));
