@@ -299,6 +299,9 @@ void Tmere::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!activatedOnce_) {
         activatedOnce_ = true;
+        // Asks for the keyboard at the first showing: without it, a desktop that does not
+        // activate new windows by itself leaves the menu shortcuts dead.
+        activateWindow();
         ui::Guarded([this] { FormActivate(); });
     }
 }
