@@ -434,9 +434,9 @@ void Tmere::barChange() {
 
 void Tmere::HighlightSelector(int code) {
     const QColor face = SystemColorValue(SystemColor::ButtonFace);
-    const QLabel* selectors[] = {ui_->TextPlus, ui_->TextMoins, ui_->TextMult, ui_->TextDiv};
+    QLabel* const selectors[] = {ui_->TextPlus, ui_->TextMoins, ui_->TextMult, ui_->TextDiv};
     for (int i = 0; i < 4; ++i) {
-        SetBackground(const_cast<QLabel*>(selectors[i]), i == code ? QColor(Qt::red) : face);
+        SetBackground(selectors[i], i == code ? QColor(Qt::red) : face);
     }
 }
 

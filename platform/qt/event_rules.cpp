@@ -260,7 +260,8 @@ void SetText(QLineEdit* edit, const QString& text) {
     if (edit->text() == text) {
         return;
     }
-    if (auto* limit = dynamic_cast<TypingLimit*>(const_cast<QValidator*>(edit->validator()))) {
+    auto* validator = edit->findChild<QValidator*>(QString(), Qt::FindDirectChildrenOnly);
+    if (auto* limit = dynamic_cast<TypingLimit*>(validator)) {
         limit->AllowProgramText(text.size());
     }
     {
