@@ -1,5 +1,6 @@
 // Chiffrel: start-up of the program.
 #include <QApplication>
+#include <QIcon>
 
 #include "infowin/fabout.h"
 #include "infowin/fmemo.h"
@@ -12,6 +13,11 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationDisplayName(QStringLiteral("Chiffrel"));
     QApplication::setApplicationName(QStringLiteral("chiffrel"));
     QApplication::setDesktopFileName(QStringLiteral("chiffrel"));
+    QIcon windowIcon;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        windowIcon.addFile(QStringLiteral(":/icons/%1x%1/chiffrel.png").arg(size));
+    }
+    QApplication::setWindowIcon(windowIcon);
     chiffrel::ui::InstallFontSubstitutes();
 
     chiffrel::ProgramContext context;

@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   fonts-liberation2 fonts-dejavu-core fonts-comic-neue
   poppler-utils xvfb xdotool x11-utils imagemagick
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
