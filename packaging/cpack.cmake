@@ -15,9 +15,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.chiffrel.invalid/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "desktop calculator for money sums in francs
-Chiffrel is a small calculator for everyday money sums in francs, with a
+# The families the program puts in place of the fonts its windows were drawn with.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, fonts-dejavu-core, fonts-comic-neue")
+# The package's synopsis is the summary above; this is the text beneath it.
+set(CPACK_PACKAGE_DESCRIPTION
+    "Chiffrel is a small calculator for everyday money sums in francs, with a
 French interface. Every keystroke recomputes the result at once.
 .
 It works out VAT from net to gross price and back with the tax shown, the
