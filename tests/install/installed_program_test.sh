@@ -35,7 +35,8 @@ cmp "$source_dir/mainwin/chiffrel.hlp" "$program_dir/chiffrel.hlp" ||
 for installed in share/applications/chiffrel.desktop \
   share/metainfo/invalid.chiffrel.Chiffrel.metainfo.xml \
   share/icons/hicolor/scalable/apps/chiffrel.svg \
-  share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/chiffrel.png; do
+  share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/chiffrel.png \
+  share/man/man1/chiffrel.1.gz share/doc/chiffrel/copyright share/doc/chiffrel/changelog.gz; do
   [ -s "$prefix/$installed" ] || fail "$installed is not installed"
 done
 
