@@ -37,12 +37,23 @@ Extended PowerOfTen(std::int64_t n) {
     return std::pow(10.0L, static_cast<Extended>(n));
 }
 
+// 10^4932 is the largest power of ten the extended type holds. Many fraction digits or a low
+// exponent may still leave the value within range, so a larger division goes in steps.
+constexpr std::int64_t kLargestPowerOfTen = std::numeric_limits<Extended>::max_exponent10;
+
 // value * 10^n, dividing by the exact power for negative n.
 Extended ScaleByPowerOfTen(Extended value, std::int64_t n) {
     if (value == 0) {
         return value;
     }
-    return n >= 0 ? value * PowerOfTen(n) : value / PowerOfTen(-n);
+    if (n >= 0) {
+        return value * PowerOfTen(n);
+    }
+    while (n < -kLargestPowerOfTen) {
+        value /= PowerOfTen(kLargestPowerOfTen);
+        n += kLargestPowerOfTen;
+    }
+    return value / PowerOfTen(-n);
 }
 
 bool IsDigit(char c) {

@@ -52,6 +52,14 @@ TEST(ParseAmount, HugeExponentsOverflowOrVanishWithoutWrappingAround) {
     EXPECT_EQ(Real48(ParseAmount("-1e-99999999999999999999999").value).value(), 0);
 }
 
+// Found by fuzzing: 10^4933 and beyond overflow the extended type although the value is in range.
+TEST(ParseAmount, PowersOfTenBeyondTheRangeStillScaleDown) {
+    EXPECT_NEAR(ParseAmount("944.301e-4930").value / 9.44301e-4928L, 1, 1e-15);
+    // A rate pasted with thousands of decimals: the value stored is 1e-10, not 0.
+    const std::string longFraction = "0.0000000001" + std::string(4923, '0');
+    EXPECT_NEAR(Real48(ParseAmount(longFraction).value).value() * 1e10L, 1, 1e-12);
+}
+
 TEST(ParseAmount, VeryLongTextsGiveAValueOrAnOverflow) {
     EXPECT_THROW(ParseAmount(std::string(10000, '9')), FloatOverflow);
     EXPECT_THROW(ParseAmount(std::string(10000, '9') + "x"), FloatOverflow);
