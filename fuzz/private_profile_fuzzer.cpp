@@ -4,6 +4,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -106,14 +107,38 @@ std::string Contents(const fs::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+std::string AsciiUpper(std::string_view text) {
+    std::string upper(text);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    return upper;
+}
+
 void CheckRead(const fs::path& file, std::string_view content, std::string_view section,
                std::string_view key) {
     const std::string value = ReadProfileString(file, section, key, kDefault);
+    Require(ReadProfileString(file, AsciiUpper(section), AsciiUpper(key), kDefault) == value,
+            "names match without regard to case", Describe(section, key, value));
     Require(value.size() <= kProfileValueMaxLength, "a read is cut to the longest value", value);
     Require(value == kDefault || (content.find(value) != std::string_view::npos &&
                                   value.find('\n') == std::string::npos),
             "a read gives the default or one line's text of the file",
             Describe(section, key, value));
+}
+
+// The bytes of `before` that `after` does not keep, between their common start and end.
+std::string_view ChangedPart(std::string_view before, std::string_view after) {
+    const std::size_t limit = std::min(before.size(), after.size());
+    std::size_t head = 0;
+    while (head < limit && before[head] == after[head]) {
+        ++head;
+    }
+    std::size_t tail = 0;
+    while (tail < limit - head &&
+           before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
+        ++tail;
+    }
+    return before.substr(head, before.size() - head - tail);
 }
 
 struct Entry {
@@ -124,11 +149,15 @@ struct Entry {
 void CheckWrite(const fs::path& file, const Entry& written, const std::string& value,
                 const Entry& other) {
     const std::string otherBefore = ReadProfileString(file, other.section, other.key, kDefault);
+    const std::string contentBefore = Contents(file);
     try {
         WriteProfileString(file, written.section, written.key, value);
     } catch (const ProfileWriteError& error) {
         Fail("a writable file in a writable directory takes the write", error.what());
     }
+    Require(ChangedPart(contentBefore, Contents(file)).find('\n') == std::string_view::npos,
+            "a write replaces a value or adds lines, and leaves every line end of the file",
+            Describe(written.section, written.key, value));
     if (!CanBeWrittenAsIs(written.section, written.key)) {
         return;
     }
