@@ -61,7 +61,8 @@ if [ -z "$package" ]; then
   cmake --preset release >/dev/null
   cmake --build --preset release --target chiffrel
   (cd build/release && cpack -G DEB >/dev/null)
-  package=$(ls build/release/chiffrel_*.deb | tail -n 1)
+  built=(build/release/chiffrel_*.deb)
+  package=${built[-1]}
 fi
 [ -f "$package" ] || fail "no package at $package"
 
