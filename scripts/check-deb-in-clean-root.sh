@@ -79,6 +79,9 @@ echo "Making a minimal bookworm root in $root from $mirror"
 debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.log" 2>&1 ||
   fail "debootstrap failed, see $root.log"
 rm -f "$root.log"
+# Packages pulled in as dependencies must not start their services from inside the root.
+printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
+chmod 755 "$root/usr/sbin/policy-rc.d"
 # The program finds its own directory through /proc/self/exe.
 mount -t proc proc "$root/proc"
 
