@@ -36,6 +36,9 @@
 #
 # Run
 #   ./scripts/measure-startup.sh [--runs N] [--idle-seconds S] [--no-startup] [--no-idle]
+#                                [--also NAME=PROGRAM]...
+#   --also adds a program to the start-up rotation (an experiment, another build), reported beside
+#   the others without targets.
 #   The raw figures are kept in build/measure/. Nothing else should load the machine meanwhile:
 #   the load average is printed before and after.
 set -euo pipefail
@@ -46,13 +49,16 @@ runs=9
 idle_seconds=30
 measure_startup=1
 measure_idle=1
+declare -A path_of
+programs=(chiffrel bare peer)
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
     --idle-seconds) idle_seconds=$2; shift 2 ;;
     --no-startup) measure_startup=0; shift ;;
     --no-idle) measure_idle=0; shift ;;
-    *) echo "usage: $0 [--runs N] [--idle-seconds S] [--no-startup] [--no-idle]" >&2; exit 2 ;;
+    --also) programs+=("${2%%=*}"); path_of[${2%%=*}]=$(realpath "${2#*=}"); shift 2 ;;
+    *) echo "usage: $0 [--runs N] [--idle-seconds S] [--no-startup] [--no-idle] [--also NAME=PROGRAM]" >&2; exit 2 ;;
   esac
 done
 
@@ -140,6 +146,18 @@ proc_kib() {
   echo "-"
 }
 
+# CPU time and run-queue wait of all threads of a process so far, in microseconds: "cpu wait".
+# The wait is time the program was ready to run but another process had the core.
+thread_times() {
+  local task run wait slices cpu_ns=0 wait_ns=0
+  for task in /proc/"$1"/task/*/schedstat; do
+    read -r run wait slices <"$task" 2>/dev/null || continue
+    cpu_ns=$((cpu_ns + run))
+    wait_ns=$((wait_ns + wait))
+  done
+  echo "$((cpu_ns / 1000)) $((wait_ns / 1000))"
+}
+
 # Starts $1 in a fresh home; sets started_pid, started_home and launch_stamp (microseconds,
 # before the fork; the exact exec stamp is left in the home's exec-stamp file).
 start_program() {
@@ -180,16 +198,17 @@ stop_program() {
   rm -rf "$started_home"
 }
 
-# Prints: startup_ms rss_at_map_kib pss_at_map_kib rss_after_1s_kib check window_title
+# Prints: startup_ms cpu_ms wait_ms rss_at_map_kib pss_at_map_kib rss_after_1s_kib check title
 measure_one() {
-  local pid exec_stamp rss pss rss_later properties window_pid title check
+  local pid exec_stamp times rss pss rss_later properties window_pid title check
   start_program "$1"
   pid=$started_pid
   if ! wait_for_map "$launch_stamp"; then
     stop_program "$pid"
-    echo "no-window - - - - -"
+    echo "no-window - - - - - - -"
     return
   fi
+  times=$(thread_times "$pid")
   rss=$(proc_kib "/proc/$pid/status" VmRSS)
   pss=$(proc_kib "/proc/$pid/smaps_rollup" Pss)
   read -r exec_stamp <"$started_home/exec-stamp"
@@ -202,14 +221,16 @@ measure_one() {
   sleep 1
   rss_later=$(proc_kib "/proc/$pid/status" VmRSS)
   stop_program "$pid"
-  awk -v m="$map_stamp" -v e="$exec_stamp" 'BEGIN { printf "%.1f", (m - e) / 1000 }'
+  awk -v m="$map_stamp" -v e="$exec_stamp" -v t="$times" \
+    'BEGIN { split(t, u, " "); printf "%.1f %.1f %.1f", (m - e) / 1000, u[1] / 1000, u[2] / 1000 }'
   echo " $rss $pss $rss_later $check ${title:-untitled}"
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-programs=(chiffrel bare peer)
-declare -A path_of=([chiffrel]=$chiffrel [bare]=$bare [peer]=$peer)
+path_of[chiffrel]=$chiffrel
+path_of[bare]=$bare
+path_of[peer]=$peer
 
 echo
 echo "Machine: $(nproc) cores; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -220,11 +241,11 @@ echo "Peer: $(dpkg-query -W -f='${Package} ${Version}' speedcrunch 2>/dev/null |
 
 if [ "$measure_startup" = 1 ]; then
   raw=$results/startup-$stamp_name.tsv
-  printf 'run\tprogram\tstartup_ms\tvmrss_at_map_kib\tpss_at_map_kib\tvmrss_after_1s_kib\tcheck\ttitle\n' >"$raw"
+  printf 'run\tprogram\tstartup_ms\tcpu_ms\twait_ms\tvmrss_at_map_kib\tpss_at_map_kib\tvmrss_after_1s_kib\tcheck\ttitle\n' >"$raw"
   for name in "${programs[@]}"; do measure_one "${path_of[$name]}" >/dev/null; done
   for ((run = 1; run <= runs; run++)); do
-    for ((k = 0; k < 3; k++)); do
-      name=${programs[$(((run + k) % 3))]}
+    for ((k = 0; k < ${#programs[@]}; k++)); do
+      name=${programs[$(((run + k) % ${#programs[@]}))]}
       printf '%d\t%s\t%s\n' "$run" "$name" "$(measure_one "${path_of[$name]}" | tr ' ' '\t')" >>"$raw"
     done
   done
@@ -234,14 +255,18 @@ if [ "$measure_startup" = 1 ]; then
   column -t -s $'\t' "$raw"
   echo
   declare -A med_ms med_rss
-  printf '%-9s %12s %14s %14s %16s\n' program "median ms" "VmRSS@map KiB" "Pss@map KiB" "VmRSS@+1s KiB"
+  column_median() {  # program column
+    awk -F'\t' -v p="$1" -v c="$2" '$2 == p && $9 == "ok" { print $c }' "$raw" | median
+  }
+  printf '%-9s %10s %8s %9s %14s %12s %14s\n' program "start ms" "CPU ms" "wait ms" "VmRSS@map KiB" \
+    "Pss@map KiB" "VmRSS@+1s KiB"
   for name in "${programs[@]}"; do
-    med_ms[$name]=$(awk -F'\t' -v p="$name" '$2 == p && $7 == "ok" { print $3 }' "$raw" | median)
-    med_rss[$name]=$(awk -F'\t' -v p="$name" '$2 == p && $7 == "ok" { print $4 }' "$raw" | median)
-    med_pss=$(awk -F'\t' -v p="$name" '$2 == p && $7 == "ok" { print $5 }' "$raw" | median)
-    med_later=$(awk -F'\t' -v p="$name" '$2 == p && $7 == "ok" { print $6 }' "$raw" | median)
-    printf '%-9s %12s %14s %14s %16s\n' "$name" "${med_ms[$name]}" "${med_rss[$name]}" "$med_pss" "$med_later"
+    med_ms[$name]=$(column_median "$name" 3)
+    med_rss[$name]=$(column_median "$name" 6)
+    printf '%-9s %10s %8s %9s %14s %12s %14s\n' "$name" "${med_ms[$name]}" "$(column_median "$name" 4)" \
+      "$(column_median "$name" 5)" "${med_rss[$name]}" "$(column_median "$name" 7)" "$(column_median "$name" 8)"
   done
+  echo "(medians; CPU and wait: all threads' time on a core and waiting for one, exec to map)"
   echo
   verdict() {  # label value limit
     awk -v l="$1" -v v="$2" -v t="$3" 'BEGIN { printf "%-34s %5.2fx  (target <= %.2fx)  %s\n", l, v, t, (v <= t ? "met" : "MISSED") }'
