@@ -28,6 +28,12 @@ struct Layout {
 // Money results, four-decimal results, rates, and the six decimals of the configuration dialog.
 constexpr std::array<Layout, 4> kProgramLayouts = {{{9, 2}, {9, 4}, {1, 5}, {1, 6}}};
 
+std::string DescribeValue(Extended value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "value %.21Lg", value);
+    return text;
+}
+
 std::string Describe(Extended value, Layout layout, std::string_view text) {
     char head[128];
     std::snprintf(head, sizeof head, "value %.21Lg, width %d, decimals %d: \"", value, layout.width,
@@ -53,8 +59,8 @@ std::size_t DigitCount(std::string_view text) {
 
 // ---- ParseAmount ----------------------------------------------------------------------------
 
-// The reference reading of a text that both readers take as a whole number: strtold in the
-// "C" locale, the locale a fuzzer process starts in.
+// The correctly rounded reading of a text that strtold takes to its end, in the "C" locale a
+// fuzzer process starts in.
 std::optional<long double> ReferenceValue(const std::string& text) {
     const char* begin = text.c_str();
     char* end = nullptr;
@@ -80,8 +86,7 @@ void CheckValidNumber(std::string_view text, Extended value) {
         return;
     }
     Require(std::isfinite(value) && std::fabs(value - *reference) <= magnitude * 1e-12L,
-            "a valid number reads as its decimal value",
-            Quoted(text) + " " + Describe(value, {0, 0}, ""));
+            "a valid number reads as its decimal value", Quoted(text) + " " + DescribeValue(value));
 }
 
 // Nothing but a wrong character stops the reading: the value is then the unsigned whole number
@@ -121,20 +126,20 @@ std::optional<Extended> Narrowed(Extended value) {
         const Extended narrowed = stored.value();
         Require(Real48(narrowed) == stored && !(stored.isZero() && std::signbit(narrowed)),
                 "a stored value stores again unchanged, and a stored zero is positive",
-                Describe(value, {0, 0}, ""));
+                DescribeValue(value));
         const Extended magnitude = std::fabs(value);
         if (stored.isZero()) {
             Require(magnitude < 3e-39L, "only a tiny magnitude is stored as zero",
-                    Describe(value, {0, 0}, ""));
+                    DescribeValue(value));
         } else {
             Require(std::fabs(narrowed - value) <= std::ldexp(magnitude, -40) &&
                         std::signbit(narrowed) == std::signbit(value),
-                    "narrowing rounds to 40 significant bits", Describe(value, {0, 0}, ""));
+                    "narrowing rounds to 40 significant bits", DescribeValue(value));
         }
         return narrowed;
     } catch (const FloatOverflow&) {
         Require(std::fabs(value) > 1.7e38L, "only a magnitude beyond 1.7e38 overflows a store",
-                Describe(value, {0, 0}, ""));
+                DescribeValue(value));
         return std::nullopt;
     }
 }
