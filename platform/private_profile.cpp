@@ -497,7 +497,10 @@ void WriteProfileString(const fs::path& file, std::string_view section, std::str
     if (!existing) {
         throw ProfileWriteError(file);
     }
-    const std::string text = WithValue(std::move(existing->text), section, key, FirstLineOf(value));
+    // Blanks around a value are never read back: writing them would only let them pile up
+    // around the value at each rewrite of the line.
+    const std::string text =
+        WithValue(std::move(existing->text), section, key, Trimmed(FirstLineOf(value)));
     TemporaryFile temporary(target);
     if (!temporary.Write(text, existing->permissions) || !temporary.RenameOver(target)) {
         throw ProfileWriteError(file);

@@ -186,6 +186,14 @@ TEST_P(WriteRules, ChangesOnlyWhatItMust) {
     EXPECT_EQ(Read(GetParam().section, GetParam().key), GetParam().value) << GetParam().what;
 }
 
+TEST_F(ProfileFileTest, BlanksAroundAWrittenValueDoNotPileUp) {
+    Store(file_, "[A]\nk = 1\n");
+    WriteProfileString(file_, "A", "k", " 2 ");
+    WriteProfileString(file_, "A", "k", " 2 ");
+    EXPECT_EQ(Contents(file_), "[A]\nk = 2\n");
+    EXPECT_EQ(Read("A", "k"), "2");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Profile, WriteRules,
     ::testing::Values(
