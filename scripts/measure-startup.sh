@@ -258,7 +258,7 @@ if [ "$measure_startup" = 1 ]; then
 
   echo
   echo "== Start-up to first mapped window, and memory (raw: $raw)"
-  column -t -s $'\t' "$raw"
+  awk -F'\t' '{ printf "%-4s %-9s %10s %7s %7s %16s %14s %18s %6s %s\n", $1, $2, $3, $4, $5, $6, $7, $8, $9, $10 }' "$raw"
   echo
   declare -A med_ms med_rss
   column_median() {  # program column
