@@ -148,16 +148,16 @@ proc_kib() {
       echo "$value"
       return
     fi
-  done <"$1" 2>/dev/null
+  done 2>/dev/null <"$1"
   echo "-"
 }
 
 # CPU time and run-queue wait of all threads of a process so far, in microseconds: "cpu wait".
 # The wait is time the program was ready to run but another process had the core.
 thread_times() {
-  local task run wait slices cpu_ns=0 wait_ns=0
+  local task run wait _ cpu_ns=0 wait_ns=0
   for task in /proc/"$1"/task/*/schedstat; do
-    read -r run wait slices <"$task" 2>/dev/null || continue
+    read -r run wait _ 2>/dev/null <"$task" || continue
     cpu_ns=$((cpu_ns + run))
     wait_ns=$((wait_ns + wait))
   done
