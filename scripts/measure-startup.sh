@@ -140,16 +140,19 @@ sleep 1  # lets xev select the root window's events before the first program sta
 
 # --- One start -------------------------------------------------------------------------------
 
-# Value of a "Key: value kB" line of a /proc file, read without starting a process.
+# Value of a "Key: value kB" line of a /proc file. The file is read whole, at once: the kernel
+# renders it anew for every read, and a line-by-line read can mix two renderings.
 proc_kib() {
-  local key value rest
-  while read -r key value rest; do
-    if [ "$key" = "$2:" ]; then
-      echo "$value"
-      return
-    fi
-  done 2>/dev/null <"$1"
-  echo "-"
+  local text value
+  { text=$'\n'$(<"$1"); } 2>/dev/null || text=""
+  case $text in
+    *$'\n'"$2:"*) ;;
+    *) echo "-"; return ;;
+  esac
+  value=${text#*$'\n'"$2:"}
+  value=${value%%$'\n'*}
+  value=${value//[!0-9]/}
+  echo "${value:--}"
 }
 
 # CPU time and run-queue wait of all threads of a process so far, in microseconds: "cpu wait".
