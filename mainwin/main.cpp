@@ -14,7 +14,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("chiffrel"));
     QApplication::setDesktopFileName(QStringLiteral("chiffrel"));
     QIcon windowIcon;
-    for (const int size : {16, 32, 48, 64, 128, 256}) {
+    // The sizes a window shows; the desktop takes larger ones from the installed icon theme.
+    for (const int size : {16, 32, 48, 64}) {
         windowIcon.addFile(QStringLiteral(":/icons/%1x%1/chiffrel.png").arg(size));
     }
     QApplication::setWindowIcon(windowIcon);

@@ -1,0 +1,67 @@
+#include "mainwin/glyphs.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QTransform>
+
+namespace chiffrel {
+
+namespace {
+
+QPixmap TransparentSquare() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+// An arrow pointing up, turned by `degrees` clockwise about the centre.
+QIcon Arrow(qreal degrees) {
+    QPixmap pixmap = TransparentSquare();
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(8, 8);
+    painter.rotate(degrees);
+    QPainterPath arrow;
+    arrow.moveTo(0, -7);
+    arrow.lineTo(7, 0);
+    arrow.lineTo(3, 0);
+    arrow.lineTo(3, 7);
+    arrow.lineTo(-3, 7);
+    arrow.lineTo(-3, 0);
+    arrow.lineTo(-7, 0);
+    arrow.closeSubpath();
+    painter.setPen(QPen(QColor(0, 90, 0), 1));
+    painter.setBrush(QColor(40, 170, 40));
+    painter.drawPath(arrow);
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+QIcon ArrowUpGlyph() {
+    return Arrow(0);
+}
+
+QIcon ArrowRightGlyph() {
+    return Arrow(90);
+}
+
+QIcon ResetGlyph() {
+    QPixmap pixmap = TransparentSquare();
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(30, 80, 200), 2.2, Qt::SolidLine, Qt::RoundCap));
+    painter.drawArc(QRectF(2.5, 2.5, 11, 11), 100 * 16, 290 * 16);  // most of a circle
+    QPainterPath head;
+    head.moveTo(8.5, 0.5);
+    head.lineTo(12.5, 3.5);
+    head.lineTo(8.5, 6.5);
+    head.closeSubpath();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(30, 80, 200));
+    painter.drawPath(head);
+    return QIcon(pixmap);
+}
+
+}  // namespace chiffrel
