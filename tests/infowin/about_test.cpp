@@ -1,6 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QApplication>
 #include <QGroupBox>
@@ -14,6 +12,7 @@
 
 #include "infowin/fabout.h"
 #include "tests/components/fake_browser.h"
+#include "tests/support/file_times.h"
 
 namespace chiffrel {
 namespace {
@@ -74,17 +73,8 @@ class StandInExecutable {
     QString path() const { return directory_.filePath(QStringLiteral("chiffrel")); }
 
     void SetLocalWriteTime(int year, int month, int day, int hour, int minute, int second) {
-        std::tm local{};
-        local.tm_year = year - 1900;
-        local.tm_mon = month - 1;
-        local.tm_mday = day;
-        local.tm_hour = hour;
-        local.tm_min = minute;
-        local.tm_sec = second;
-        local.tm_isdst = -1;
-        const std::time_t time = std::mktime(&local);
-        const timespec times[2] = {{time, 0}, {time, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path().toLocal8Bit().constData(), times, 0), 0);
+        ASSERT_TRUE(testing_support::SetLocalWriteTime(path().toStdString(), year, month, day, hour,
+                                                       minute, second));
     }
 
   private:

@@ -1,6 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -8,6 +6,7 @@
 #include <fstream>
 
 #include "platform/file_date.h"
+#include "tests/support/file_times.h"
 
 namespace chiffrel {
 namespace {
@@ -26,16 +25,8 @@ class FileDateTest : public testing::Test {
 
     // Sets the file's last-write time to this local date and time.
     void SetLocalWriteTime(int year, int month, int day, int hour, int minute, int second) {
-        std::tm local{};
-        local.tm_year = year - 1900;
-        local.tm_mon = month - 1;
-        local.tm_mday = day;
-        local.tm_hour = hour;
-        local.tm_min = minute;
-        local.tm_sec = second;
-        local.tm_isdst = -1;
-        const timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, file_.c_str(), times, 0), 0);
+        ASSERT_TRUE(testing_support::SetLocalWriteTime(file_.string(), year, month, day, hour,
+                                                       minute, second));
     }
 
     fs::path directory_;
