@@ -323,6 +323,15 @@ void Tmere::ShowResult(const std::string& text) {
     ui_->Result->setText(ToQString(text));
 }
 
+QString Tmere::ShownResultWithoutSpaces() const {
+    return ToQString(StripSpaces(ToAmountText(ui_->Result->text())));
+}
+
+void Tmere::RecomputeOperation() {
+    ShowResult(ComputeOperation(context_.values, AmountText(), ToAmountText(ui_->Saisie2->text()),
+                                ui_->BarCalcul->value()));
+}
+
 int Tmere::ConversionDirectionChecked() const {
     int direction = 0;
     if (ui_->RadioEuroF->isChecked()) {
@@ -346,8 +355,7 @@ void Tmere::SaisieMntChange() {
     if (page == ui_->TabTVA) {
         RecomputeVat();
     } else if (page == ui_->TabCalcul) {
-        ShowResult(ComputeOperation(values, AmountText(), ToAmountText(ui_->Saisie2->text()),
-                                    ui_->BarCalcul->value()));
+        RecomputeOperation();
     } else if (page == ui_->TabEuro) {
         ShowResult(ConvertCurrency(values, AmountText(), ConversionDirectionChecked()));
     } else if (page == ui_->TabTEG) {
@@ -446,8 +454,7 @@ void Tmere::HighlightSelector(int code) {
 void Tmere::BarCalculChange() {
     HighlightSelector(ui_->BarCalcul->value());
     MoveFocus(ui_->SaisieMnt);
-    ShowResult(ComputeOperation(context_.values, AmountText(), ToAmountText(ui_->Saisie2->text()),
-                                ui_->BarCalcul->value()));
+    RecomputeOperation();
 }
 
 void Tmere::SelectOperation(int code) {
@@ -474,14 +481,14 @@ void Tmere::TextDivClick() {
 }
 
 void Tmere::BitBtn2Click() {
-    const QString shown = ToQString(StripSpaces(ToAmountText(ui_->Result->text())));
+    const QString shown = ShownResultWithoutSpaces();
     SetText(ui_->SaisieMnt, shown);
     SetText(ui_->Saisie2, QString());
     MoveFocus(ui_->Saisie2);
 }
 
 void Tmere::BitBtn1Click() {
-    const QString shown = ToQString(StripSpaces(ToAmountText(ui_->Result->text())));
+    const QString shown = ShownResultWithoutSpaces();
     SetText(ui_->Saisie2, shown);
     SetText(ui_->SaisieMnt, QString());
     MoveFocus(ui_->SaisieMnt);
@@ -632,7 +639,7 @@ void Tmere::ButtonRAZClick() {
 // ---- Result actions ----------------------------------------------------------------------
 
 void Tmere::MoveResultUp() {
-    SetText(ui_->SaisieMnt, ToQString(StripSpaces(ToAmountText(ui_->Result->text()))));
+    SetText(ui_->SaisieMnt, ShownResultWithoutSpaces());
     MoveFocus(ui_->SaisieMnt);
 }
 
@@ -645,16 +652,14 @@ void Tmere::ButtonMonteCEClick() {
 }
 
 void Tmere::ButtonTransfertClick() {
-    AppState& values = context_.values;
-    const QString shown = ToQString(StripSpaces(ToAmountText(ui_->Result->text())));
+    const QString shown = ShownResultWithoutSpaces();
     if (ui_->PageControl->currentWidget() == ui_->TabTVA) {
         ui::SetActivePage(ui_->PageControl, ui_->TabCalcul);
         PageControlChange();
         SetText(ui_->Saisie2, shown);
         SetText(ui_->SaisieMnt, QString());
         MoveFocus(ui_->SaisieMnt);
-        ShowResult(ComputeOperation(values, AmountText(), ToAmountText(ui_->Saisie2->text()),
-                                    ui_->BarCalcul->value()));
+        RecomputeOperation();
     } else {
         ui::SetActivePage(ui_->PageControl, ui_->TabTVA);
         PageControlChange();

@@ -71,6 +71,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     int ConversionDirectionChecked() const;
     std::string AmountText() const;
     void ShowResult(const std::string& text);
+    QString ShownResultWithoutSpaces() const;  // what goes back into an input field
 
     // VAT tab
     void RecomputeVat();
@@ -86,6 +87,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     void ShowVatPrompt();
 
     // Operations tab and memory keys
+    void RecomputeOperation();
     void HighlightSelector(int code);
     void BarCalculChange();
     void SelectOperation(int code);

@@ -114,15 +114,14 @@ class EventHooks : public QObject {
     }
 };
 
-EventHooks* HooksOf(QObject* object) {
-    auto* hooks = object->findChild<EventHooks*>(QStringLiteral("chiffrel-event-hooks"),
-                                                 Qt::FindDirectChildrenOnly);
-    return hooks ? hooks : new EventHooks(object);
-}
-
 EventHooks* ExistingHooksOf(QObject* object) {
     return object->findChild<EventHooks*>(QStringLiteral("chiffrel-event-hooks"),
                                           Qt::FindDirectChildrenOnly);
+}
+
+EventHooks* HooksOf(QObject* object) {
+    EventHooks* hooks = ExistingHooksOf(object);
+    return hooks ? hooks : new EventHooks(object);
 }
 
 void RunIfSet(const Handler& handler) {
