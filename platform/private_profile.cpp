@@ -1,22 +1,26 @@
 #include "platform/private_profile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <optional>
+#include <thread>
 #include <utility>
-#include <vector>
+
+#include "platform/profile_encoding.h"
+#include "platform/regular_file.h"
 
 namespace chiffrel {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // ---- One line of the file -------------------------------------------------------------------
 
@@ -92,7 +96,7 @@ ProfileLine ParseEntry(std::string_view line, std::size_t start) {
             TrimEnd(line, valueBegin, line.size())};
 }
 
-// `line` holds neither its line end nor the byte-order mark of the file.
+// `line` holds no line end.
 ProfileLine ParseLine(std::string_view line) {
     const std::size_t start = SkipBlanks(line, 0);
     if (start == line.size() || line[start] == ';') {
@@ -102,13 +106,6 @@ ProfileLine ParseLine(std::string_view line) {
         return ParseSectionHeader(line, start);
     }
     return ParseEntry(line, start);
-}
-
-std::string_view WithoutByteOrderMark(std::string_view firstLine) {
-    if (firstLine.starts_with(kByteOrderMark)) {
-        firstLine.remove_prefix(kByteOrderMark.size());
-    }
-    return firstLine;
 }
 
 std::string_view WithoutEnclosingQuotes(std::string_view value) {
@@ -123,67 +120,13 @@ std::string CutToMaxLength(std::string_view text) {
     return std::string(text.substr(0, kProfileValueMaxLength));
 }
 
-// ---- File descriptors -----------------------------------------------------------------------
-
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    ~UniqueFd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now so that the caller sees the error a delayed write may report.
-    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
-  private:
-    int fd_;
-};
-
-// O_NONBLOCK keeps a FIFO placed at the path from blocking the open.
-UniqueFd OpenForReading(const fs::path& file) {
-    int fd;
-    do {
-        fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    return UniqueFd(fd);
-}
-
-std::optional<struct stat> StatusOf(int fd) {
-    struct stat status {};
-    if (::fstat(fd, &status) != 0) {
-        return std::nullopt;
-    }
-    return status;
-}
-
-bool IsRegularFile(int fd) {
-    const auto status = StatusOf(fd);
-    return status && S_ISREG(status->st_mode);
-}
-
-// Fills `buffer` from the file; returns the byte count, 0 at the end, -1 on an error.
-ssize_t ReadSome(int fd, char* buffer, std::size_t size) {
-    ssize_t n;
-    do {
-        n = ::read(fd, buffer, size);
-    } while (n < 0 && errno == EINTR);
-    return n;
-}
+// ---- Reading --------------------------------------------------------------------------------
 
 // Streams a file line by line, so that reading a large file needs no more memory than its
 // longest line. A read error ends the file.
 class LineReader {
   public:
-    explicit LineReader(int fd) : fd_(fd), buffer_(kBufferSize) {}
+    explicit LineReader(int fd) : fd_(fd) {}
 
     // The next line, without its "\n"; false at the end of the file.
     bool Next(std::string& line) {
@@ -212,31 +155,25 @@ class LineReader {
         if (pos_ < size_) {
             return true;
         }
-        const ssize_t n = ReadSome(fd_, buffer_.data(), buffer_.size());
+        buffer_.clear();
+        ReadRest(fd_, buffer_, kBufferSize);
         pos_ = 0;
-        size_ = n > 0 ? static_cast<std::size_t>(n) : 0;
+        size_ = buffer_.size();
         return size_ > 0;
     }
 
     int fd_;
-    std::vector<char> buffer_;
+    std::string buffer_;
     std::size_t pos_ = 0;
     std::size_t size_ = 0;
 };
 
-// ---- Reading --------------------------------------------------------------------------------
-
 // Only the first section of that name counts: the search ends with it.
 std::optional<std::string> FindValue(LineReader& lines, std::string_view section,
                                      std::string_view key) {
-    std::string raw;
-    bool firstLine = true;
+    std::string line;
     bool inSection = false;
-    while (lines.Next(raw)) {
-        std::string_view line = raw;
-        if (std::exchange(firstLine, false)) {
-            line = WithoutByteOrderMark(line);
-        }
+    while (lines.Next(line)) {
         const ProfileLine parsed = ParseLine(line);
         if (parsed.kind == LineKind::kSection || parsed.kind == LineKind::kBadHeader) {
             if (inSection) {
@@ -306,10 +243,7 @@ Placement FindPlacement(std::string_view text, std::string_view section, std::st
     for (std::size_t pos = 0; pos < text.size();) {
         const LineSpan span = LineAt(text, pos);
         pos = span.end;
-        const std::size_t begin = span.begin == 0 && text.starts_with(kByteOrderMark)
-                                      ? kByteOrderMark.size()
-                                      : span.begin;
-        const ProfileLine parsed = ParseLine(text.substr(begin, span.contentEnd - begin));
+        const ProfileLine parsed = ParseLine(text.substr(span.begin, span.contentEnd - span.begin));
         if (parsed.kind == LineKind::kSection || parsed.kind == LineKind::kBadHeader) {
             if (endOfSection) {
                 break;
@@ -319,7 +253,7 @@ Placement FindPlacement(std::string_view text, std::string_view section, std::st
             }
         } else if (endOfSection && parsed.kind == LineKind::kEntry) {
             if (SameName(parsed.name, key)) {
-                return {Placement::Kind::kReplaceValue, begin + parsed.valueBegin,
+                return {Placement::Kind::kReplaceValue, span.begin + parsed.valueBegin,
                         parsed.valueEnd - parsed.valueBegin};
             }
             endOfSection = span.end;
@@ -356,27 +290,167 @@ std::string_view FirstLineOf(std::string_view value) {
     return value.substr(0, value.find_first_of("\r\n"));
 }
 
-// ---- Replacing a file -----------------------------------------------------------------------
+// ---- Reading a value ------------------------------------------------------------------------
 
-struct ExistingFile {
-    std::string text;
-    std::optional<mode_t> permissions;  // none when the file does not exist yet
+ProfileEncoding EncodingOf(int fd) {
+    char firstBytes[3];
+    const ssize_t n = ::pread(fd, firstBytes, sizeof firstBytes, 0);
+    return EncodingDeclaredBy(
+        std::string_view(firstBytes, n > 0 ? static_cast<std::size_t>(n) : 0));
+}
+
+// UTF-16 files are read whole to be decoded; the others are read line by line.
+std::optional<std::string> FindValueInFile(int fd, ProfileEncoding encoding,
+                                           std::string_view section, std::string_view key) {
+    if (encoding == ProfileEncoding::kUtf16) {
+        std::string bytes;
+        ReadRest(fd, bytes);
+        const std::string lines = DecodeProfile(std::move(bytes)).lines;
+        const Placement place = FindPlacement(lines, section, key);
+        if (place.kind != Placement::Kind::kReplaceValue) {
+            return std::nullopt;
+        }
+        return lines.substr(place.at, place.length);
+    }
+    ::lseek(fd, static_cast<off_t>(ByteOrderMarkSize(encoding)), SEEK_SET);
+    LineReader lines(fd);
+    return FindValue(lines, section, key);
+}
+
+// ---- Where the file is ----------------------------------------------------------------------
+
+fs::path DirectoryOf(const fs::path& file) {
+    return file.parent_path().empty() ? "." : file.parent_path();
+}
+
+// The hidden file "." + the file's name + `suffix` beside it.
+fs::path Beside(const fs::path& file, std::string_view suffix) {
+    return DirectoryOf(file) / ("." + file.filename().string() + std::string(suffix));
+}
+
+// Writing through a symbolic link updates the file it points to and keeps the link, also when
+// that file does not exist yet. A loop of links is left for the open to report.
+fs::path WithoutSymbolicLinks(fs::path file) {
+    constexpr int kMaxLinks = 40;
+    for (int link = 0; link < kMaxLinks; ++link) {
+        std::error_code notALink;
+        const fs::path target = fs::read_symlink(file, notALink);
+        if (notALink) {
+            break;
+        }
+        file = target.is_absolute() ? target : file.parent_path() / target;
+    }
+    return file;
+}
+
+// ---- One writer at a time -------------------------------------------------------------------
+
+constexpr auto kLockWaitLimit = std::chrono::seconds(5);
+constexpr auto kLongestLockPause = std::chrono::milliseconds(8);
+
+// Serialises the read-modify-write of a file across processes: flock() on a lock file beside
+// it. The file itself is replaced at each write, its lock file never is, and it is never
+// removed either: a writer still waiting on a removed lock file would lock what nobody else
+// sees. An flock() lock belongs to its open file description, so that no other descriptor of
+// the same file closed in the process releases it, and it goes when the process dies.
+// Readers take no lock: they see the old file or the new one, whole.
+class WriterLock {
+  public:
+    explicit WriterLock(const fs::path& target)
+        : fd_(::open(Beside(target, ".lock").c_str(),
+                     O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0666)) {
+        state_ = fd_.valid() ? Wait() : State::kUnavailable;
+    }
+
+    // Another writer kept the lock beyond the waiting limit.
+    bool TimedOut() const { return state_ == State::kTimedOut; }
+    // Where locks are not available, the write goes on without one, as it always did.
+    bool Held() const { return state_ == State::kHeld; }
+
+  private:
+    enum class State { kHeld, kUnavailable, kTimedOut };
+
+    // The wait is limited, so that a writer stopped while it holds the lock (a process
+    // suspended or under a debugger) cannot freeze the program.
+    State Wait() {
+        const auto deadline = std::chrono::steady_clock::now() + kLockWaitLimit;
+        std::chrono::milliseconds pause(1);
+        while (::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                return State::kUnavailable;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                return State::kTimedOut;
+            }
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::milliseconds(kLongestLockPause));
+        }
+        return State::kHeld;
+    }
+
+    UniqueFd fd_;
+    State state_;
 };
 
-bool ReadAll(int fd, std::string& text) {
-    std::vector<char> buffer(64 * 1024);
-    for (;;) {
-        const ssize_t n = ReadSome(fd, buffer.data(), buffer.size());
-        if (n <= 0) {
-            return n == 0;
+// ---- Replacing a file -----------------------------------------------------------------------
+
+constexpr std::string_view kTemporaryInfix = ".tmp-";
+
+bool IsNumber(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// The temporary files of `target` are named ".NAME.tmp-<process>-<count>".
+bool IsTemporaryName(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix)) {
+        return false;
+    }
+    name.remove_prefix(prefix.size());
+    const std::size_t dash = name.find('-');
+    return dash != std::string_view::npos && IsNumber(name.substr(0, dash)) &&
+           IsNumber(name.substr(dash + 1));
+}
+
+// Under the lock, every temporary file of the target is left over from a save that died: a
+// save holds the lock for as long as its temporary file exists.
+void RemoveOrphanedTemporaries(const fs::path& target) {
+    const std::string prefix = Beside(target, kTemporaryInfix).filename().string();
+    std::error_code error;
+    for (fs::directory_iterator entry(DirectoryOf(target), error), end; !error && entry != end;
+         entry.increment(error)) {
+        if (IsTemporaryName(entry->path().filename().string(), prefix)) {
+            ::unlink(entry->path().c_str());
         }
-        text.append(buffer.data(), static_cast<std::size_t>(n));
     }
 }
 
+void DoNothing(int) {}
+
+// A write beyond the file-size limit (ulimit -f) raises SIGXFSZ, which ends the process unless
+// it is caught; caught, the write fails like a write to a full disk. A handler rather than
+// SIG_IGN, because an ignored signal stays ignored in the programs the process starts.
+// A handler someone else installed, or a disposition inherited as ignored, stays as it is.
+void CatchFileSizeSignal() {
+    struct sigaction current {};
+    if (::sigaction(SIGXFSZ, nullptr, &current) != 0 || current.sa_handler != SIG_DFL ||
+        (current.sa_flags & SA_SIGINFO) != 0) {
+        return;
+    }
+    struct sigaction caught {};
+    caught.sa_handler = DoNothing;
+    sigemptyset(&caught.sa_mask);
+    caught.sa_flags = SA_RESTART;
+    ::sigaction(SIGXFSZ, &caught, nullptr);
+}
+
+struct ExistingFile {
+    std::string bytes;
+    std::optional<struct stat> status;  // none when the file does not exist yet
+};
+
 // A file that exists but cannot be read fully must not be replaced by one built without it.
 std::optional<ExistingFile> ReadExisting(const fs::path& file) {
-    UniqueFd fd = OpenForReading(file);
+    const UniqueFd fd = OpenWithoutBlocking(file);
     if (!fd.valid()) {
         return errno == ENOENT ? std::optional<ExistingFile>(ExistingFile{}) : std::nullopt;
     }
@@ -384,13 +458,14 @@ std::optional<ExistingFile> ReadExisting(const fs::path& file) {
     if (!status || !S_ISREG(status->st_mode) || ::access(file.c_str(), W_OK) != 0) {
         return std::nullopt;
     }
-    ExistingFile existing{{}, status->st_mode & 07777};
-    if (!ReadAll(fd.get(), existing.text)) {
+    ExistingFile existing{{}, status};
+    if (!ReadRest(fd.get(), existing.bytes)) {
         return std::nullopt;
     }
     return existing;
 }
 
+// A short write is followed by a write of the rest, which reports why the first one stopped.
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -405,6 +480,16 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// Owner and group go first, as changing them may clear the set-ID bits of the mode. Only the
+// superuser may give a file away, and others only to one of their own groups: otherwise the
+// new file keeps the writer's owner and group.
+bool KeepOwnerAndMode(int fd, const struct stat& original) {
+    if (::fchown(fd, original.st_uid, original.st_gid) != 0 && errno != EPERM && errno != EINVAL) {
+        return false;
+    }
+    return ::fchmod(fd, original.st_mode & 07777) == 0;
+}
+
 UniqueFd CreateExclusively(const fs::path& path) {
     // 0666 lets the umask decide the permissions of a file that is new.
     return UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
@@ -416,10 +501,9 @@ class TemporaryFile {
   public:
     explicit TemporaryFile(const fs::path& target) {
         static unsigned counter = 0;
-        const fs::path directory = target.parent_path().empty() ? "." : target.parent_path();
         for (int attempt = 0; attempt < 100; ++attempt) {
-            path_ = directory / ("." + target.filename().string() + ".tmp-" +
-                                 std::to_string(::getpid()) + "-" + std::to_string(++counter));
+            path_ = Beside(target, std::string(kTemporaryInfix) + std::to_string(::getpid()) + "-" +
+                                       std::to_string(++counter));
             fd_ = CreateExclusively(path_);
             created_ = fd_.valid();
             if (created_ || errno != EEXIST) {
@@ -435,9 +519,10 @@ class TemporaryFile {
         }
     }
 
-    bool Write(std::string_view bytes, std::optional<mode_t> permissions) {
+    // `original` is the status of the file being replaced, none for a new file.
+    bool Write(std::string_view bytes, const std::optional<struct stat>& original) {
         return fd_.valid() && WriteAll(fd_.get(), bytes) &&
-               (!permissions || ::fchmod(fd_.get(), *permissions) == 0) && ::fsync(fd_.get()) == 0;
+               (!original || KeepOwnerAndMode(fd_.get(), *original)) && ::fsync(fd_.get()) == 0;
     }
 
     bool RenameOver(const fs::path& target) {
@@ -455,23 +540,10 @@ class TemporaryFile {
 // Makes the rename itself durable. The new file is already complete and in place, so a
 // failure here is not a failed write.
 void SyncDirectoryOf(const fs::path& file) {
-    const fs::path directory = file.parent_path().empty() ? "." : file.parent_path();
-    UniqueFd fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd fd(::open(DirectoryOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.valid()) {
         ::fsync(fd.get());
     }
-}
-
-// Writing through a symbolic link updates the file it points to and keeps the link.
-fs::path WithoutSymbolicLinks(const fs::path& file) {
-    std::error_code error;
-    if (fs::is_symlink(file, error)) {
-        fs::path target = fs::canonical(file, error);
-        if (!error) {
-            return target;
-        }
-    }
-    return file;
 }
 
 }  // namespace
@@ -481,28 +553,42 @@ ProfileWriteError::ProfileWriteError(const fs::path& file)
 
 std::string ReadProfileString(const fs::path& file, std::string_view section, std::string_view key,
                               std::string_view defaultValue) {
-    UniqueFd fd = OpenForReading(file);
+    const UniqueFd fd = OpenWithoutBlocking(file);
     if (!fd.valid() || !IsRegularFile(fd.get())) {
         return CutToMaxLength(defaultValue);
     }
-    LineReader lines(fd.get());
-    const std::optional<std::string> value = FindValue(lines, section, key);
-    return CutToMaxLength(value ? WithoutEnclosingQuotes(*value) : defaultValue);
+    const ProfileEncoding encoding = EncodingOf(fd.get());
+    const std::optional<std::string> value = FindValueInFile(
+        fd.get(), encoding, ToProfileText(encoding, section), ToProfileText(encoding, key));
+    return CutToMaxLength(value ? FromProfileText(encoding, WithoutEnclosingQuotes(*value))
+                                : std::string(defaultValue));
 }
 
 void WriteProfileString(const fs::path& file, std::string_view section, std::string_view key,
                         std::string_view value) {
     const fs::path target = WithoutSymbolicLinks(file);
+    CatchFileSizeSignal();
+    const WriterLock lock(target);
+    if (lock.TimedOut()) {
+        throw ProfileWriteError(file);
+    }
+    if (lock.Held()) {
+        RemoveOrphanedTemporaries(target);
+    }
     std::optional<ExistingFile> existing = ReadExisting(target);
     if (!existing) {
         throw ProfileWriteError(file);
     }
+    ProfileText text = DecodeProfile(std::move(existing->bytes));
+    const auto inFile = [&text](std::string_view programText) {
+        return ToProfileText(text.encoding, programText);
+    };
     // Blanks around a value are never read back: writing them would only let them pile up
     // around the value at each rewrite of the line.
-    const std::string text =
-        WithValue(std::move(existing->text), section, key, Trimmed(FirstLineOf(value)));
+    text.lines = WithValue(std::move(text.lines), inFile(section), inFile(key),
+                           inFile(Trimmed(FirstLineOf(value))));
     TemporaryFile temporary(target);
-    if (!temporary.Write(text, existing->permissions) || !temporary.RenameOver(target)) {
+    if (!temporary.Write(EncodeProfile(text), existing->status) || !temporary.RenameOver(target)) {
         throw ProfileWriteError(file);
     }
     SyncDirectoryOf(target);

@@ -11,9 +11,11 @@ namespace chiffrel {
 
 // Private-profile (INI) files: "[section]" lines, each followed by "key=value" lines.
 // Section and key names match without regard to ASCII case, blanks around names and values do
-// not count, lines starting with ";" are comments. Texts are 8-bit and passed through as they
-// are, so files written on Windows (CRLF line ends, a UTF-8 byte-order mark, Windows-1252
-// values) read the same. Nothing is cached: every call opens, reads and closes the file.
+// not count, lines starting with ";" are comments. Names and values are the program's 8-bit
+// texts, in code page 1252: an 8-bit file holds them byte for byte, a file that starts with the
+// byte-order mark of UTF-8 or UTF-16LE gets them converted (see profile_encoding.h). Files
+// written on Windows (CRLF line ends, those encodings) read the same. Nothing is cached: every
+// call opens, reads and closes the file.
 
 // Longest value a read returns; longer values are cut.
 inline constexpr std::size_t kProfileValueMaxLength = 1023;
@@ -35,8 +37,13 @@ std::string ReadProfileString(const std::filesystem::path& file, std::string_vie
 // Sets the value of the first `key` in the first `section`, adding the key, the section or
 // the file as needed. Only the value is replaced; every other byte of the file stays as it was.
 // A value is one line: anything from its first line break on is dropped.
-// The file is replaced atomically, keeping its permissions, and a file that exists but is not
-// writable stays untouched. Throws ProfileWriteError on any failure.
+// The file is replaced atomically by a new one with its owner, group (where the process may set
+// them) and permissions; a symbolic link is followed to the file it names, which is created if
+// need be. Another hard link to the old file keeps the old content. A file that exists but is
+// not writable stays untouched. Writers in every process take turns on a lock file beside the
+// file (".NAME.lock"), waiting a few seconds at most; a writer removes the temporary files that
+// writers killed midway left. Throws ProfileWriteError on any failure, a file-size limit
+// included.
 void WriteProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value);
 

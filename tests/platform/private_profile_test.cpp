@@ -2,16 +2,21 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace chiffrel {
 namespace {
@@ -30,6 +35,32 @@ void Store(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+// A UTF-16 little-endian file with its byte-order mark.
+std::string Utf16(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+// Runs `body` in a child process and gives its exit status, or 128 + the signal that ended it.
+int InChildProcess(const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        int status = 2;
+        try {
+            status = body();
+        } catch (...) {
+        }
+        ::_exit(status);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 class ProfileFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -43,8 +74,16 @@ class ProfileFileTest : public ::testing::Test {
     std::string Read(std::string_view section, std::string_view key) const {
         return ReadProfileString(file_, section, key, "default");
     }
-    std::size_t EntriesInDirectory() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(directory_), {}));
+    // The temporary files of saves of the file, left behind.
+    std::vector<std::string> Temporaries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(directory_)) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with(".CHIFFREL.INI.tmp-")) {
+                names.push_back(name);
+            }
+        }
+        return names;
     }
 
     fs::path directory_;
@@ -108,7 +147,16 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"line of 100000 characters before the key",
                  "[A]\n" + std::string(100000, 'z') + "\nk=v\n", "A", "k", "v"},
         ReadCase{"garbage with NUL bytes before the section",
-                 "\x01\x00\xFF[\x00]=\n\x7F"s + "\n[A]\nk=v\n", "A", "k", "v"}),
+                 "\x01\x00\xFF[\x00]=\n\x7F"s + "\n[A]\nk=v\n", "A", "k", "v"},
+        ReadCase{"UTF-16 file in code page 1252", Utf16(u"[a]\r\nK = caf\u00E9 5 \u20AC\r\n"), "A",
+                 "k", "caf\xE9 5 \x80"},
+        ReadCase{"UTF-16 characters beyond code page 1252",
+                 Utf16(u"[A]\nk=\u0100\U0001F600\u2026\n"), "A", "k", "??\x85"},
+        ReadCase{"UTF-16 file with an odd last byte", Utf16(u"[A]\nk=v\n") + "x", "A", "k", "v"},
+        ReadCase{"UTF-8 file in code page 1252", "\xEF\xBB\xBF[A]\nk=\xC5\x93uvre \xE2\x82\xAC\n",
+                 "A", "k", "\x9Cuvre \x80"},
+        ReadCase{"UTF-8 file with 8-bit bytes", "\xEF\xBB\xBF[A]\nk=caf\xE9\n", "A", "k",
+                 "caf\xE9"}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(ProfileFileTest, MissingFileGivesTheDefaultAndCreatesNothing) {
@@ -222,8 +270,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "[B]\r\nj=1\r\n[A]\r\nk=v\r\n"},
         WriteCase{"byte-order mark kept, section found behind it", "\xEF\xBB\xBF[A]\nk=1\n", "A",
                   "k", "2", "\xEF\xBB\xBF[A]\nk=2\n"},
-        WriteCase{"Windows-1252 value written as it is", "", "A", "k", "caf\xE9",
-                  "[A]\nk=caf\xE9\n"}),
+        WriteCase{"Windows-1252 value written as it is", "", "A", "k", "caf\xE9 5 \x80",
+                  "[A]\nk=caf\xE9 5 \x80\n"},
+        WriteCase{"UTF-16 file stays UTF-16", Utf16(u"; \u2014 \U0001F600\r\n[A]\r\nk=1\r\n"), "A",
+                  "k", "5 \x80", Utf16(u"; \u2014 \U0001F600\r\n[A]\r\nk=5 \u20AC\r\n")},
+        WriteCase{"UTF-16 section added in UTF-16", Utf16(u"[B]\r\nj=\xD800\r\n") + "x", "A", "k",
+                  "\x9C", Utf16(u"[B]\r\nj=\xD800\r\n[A]\r\nk=\u0153\r\n") + "x"},
+        WriteCase{"UTF-8 file gets UTF-8", "\xEF\xBB\xBF[A]\nk=1\n", "A", "k", "5 \x80",
+                  "\xEF\xBB\xBF[A]\nk=5 \xE2\x82\xAC\n"}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(ProfileFileTest, WriteCreatesTheFile) {
@@ -287,15 +341,6 @@ TEST_F(ProfileFileTest, NewFileFollowsTheUmask) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-TEST_F(ProfileFileTest, WriteThroughASymbolicLinkUpdatesItsTarget) {
-    const fs::path real = directory_ / "real.ini";
-    Store(real, "[A]\nk=1\n");
-    fs::create_symlink(real, file_);
-    WriteProfileString(file_, "A", "k", "2");
-    EXPECT_TRUE(fs::is_symlink(file_));
-    EXPECT_EQ(Contents(real), "[A]\nk=2\n");
-}
-
 // ---- Failed writes --------------------------------------------------------------------------
 
 void ExpectWriteError(const fs::path& file, const std::string& value = "v") {
@@ -325,7 +370,7 @@ TEST_F(ProfileFileTest, PathThatIsADirectoryRaisesTheErrorAndStaysADirectory) {
     Store(file_ / "inside", "kept");
     ExpectWriteError(file_);
     EXPECT_EQ(Contents(file_ / "inside"), "kept");
-    EXPECT_EQ(EntriesInDirectory(), 1u) << "a temporary file was left behind";
+    EXPECT_EQ(Temporaries(), std::vector<std::string>{});
 }
 
 TEST_F(ProfileFileTest, ReadOnlyFileIsLeftAlone) {
@@ -338,35 +383,286 @@ TEST_F(ProfileFileTest, ReadOnlyFileIsLeftAlone) {
     EXPECT_EQ(Contents(file_), "[A]\nk=1\n");
 }
 
-// The file size limit makes write() fail part-way, as a full disk does.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        previousHandler_ = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = previous_;
-        limited.rlim_cur = bytes;
+// A file-size limit (ulimit -f) stops write() part-way, as a full disk does, and raises
+// SIGXFSZ, which by default ends the process. The child starts with that default.
+TEST_F(ProfileFileTest, FileSizeLimitFailsTheWriteAndLeavesTheOldFileIntact) {
+    const std::string before = "; mine\n[A]\nk=1\n";
+    Store(file_, before);
+    const int status = InChildProcess([this] {
+        ::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limited{64, 64};
         ::setrlimit(RLIMIT_FSIZE, &limited);
+        try {
+            WriteProfileString(file_, "A", "k", std::string(100, 'v'));
+            return 1;
+        } catch (const ProfileWriteError&) {
+        }
+        // Ignored, the signal would stay ignored in the programs this one starts.
+        struct sigaction now {};
+        ::sigaction(SIGXFSZ, nullptr, &now);
+        return now.sa_handler == SIG_IGN ? 3 : 0;
+    });
+    EXPECT_EQ(status, 0) << "1: the write succeeded, 3: the signal is ignored, "
+                            "128 + n: signal n ended the process";
+    EXPECT_EQ(Contents(file_), before);
+    EXPECT_EQ(Temporaries(), std::vector<std::string>{});
+}
+
+// Links are followed to the file that gets the value, which is created when it is missing; its
+// lock file and temporaries go beside it.
+struct LinkCase {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> links;  // name, what it points to
+    std::string real;
+    bool realExists;
+};
+
+class LinkRules : public ProfileFileTest, public ::testing::WithParamInterface<LinkCase> {};
+
+TEST_P(LinkRules, WriteUpdatesTheFileTheLinkNamesAndKeepsTheLink) {
+    const LinkCase& c = GetParam();
+    fs::create_directory(directory_ / "sub");
+    for (const auto& [name, pointsTo] : c.links) {
+        fs::create_symlink(pointsTo == "<absolute>" ? directory_ / c.real : fs::path(pointsTo),
+                           directory_ / name);
     }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        ::signal(SIGXFSZ, previousHandler_);
+    if (c.realExists) {
+        Store(directory_ / c.real, "[A]\nk=1\n");
+    }
+    WriteProfileString(file_, "A", "k", "2");
+    EXPECT_TRUE(fs::is_symlink(file_)) << c.what;
+    EXPECT_EQ(Contents(directory_ / c.real), "[A]\nk=2\n") << c.what;
+    const fs::path real = directory_ / c.real;
+    EXPECT_TRUE(fs::exists(real.parent_path() / ("." + real.filename().string() + ".lock")))
+        << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profile, LinkRules,
+    ::testing::Values(LinkCase{"absolute link", {{"CHIFFREL.INI", "<absolute>"}}, "real.ini", true},
+                      LinkCase{"relative link into a directory",
+                               {{"CHIFFREL.INI", "sub/real.ini"}},
+                               "sub/real.ini",
+                               true},
+                      LinkCase{"link to a link",
+                               {{"CHIFFREL.INI", "sub/link.ini"}, {"sub/link.ini", "../real.ini"}},
+                               "real.ini",
+                               true},
+                      LinkCase{"link to a file not there yet",
+                               {{"CHIFFREL.INI", "sub/new.ini"}},
+                               "sub/new.ini",
+                               false}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+// The file is replaced, never rewritten in place, so that no reader ever sees half a file:
+// another hard link to the old file keeps the old content.
+TEST_F(ProfileFileTest, HardLinkToTheOldFileKeepsItsContent) {
+    Store(file_, "[A]\nk=1\n");
+    fs::create_hard_link(file_, directory_ / "other.ini");
+    WriteProfileString(file_, "A", "k", "2");
+    EXPECT_EQ(Contents(file_), "[A]\nk=2\n");
+    EXPECT_EQ(Contents(directory_ / "other.ini"), "[A]\nk=1\n");
+}
+
+// Owner and group stay where the writer may set them; otherwise the writer's own are used.
+struct OwnerCase {
+    const char* what;
+    uid_t writer;
+    uid_t ownerBefore;
+    gid_t groupBefore;
+    uid_t ownerAfter;
+    gid_t groupAfter;
+};
+
+class OwnerRules : public ProfileFileTest, public ::testing::WithParamInterface<OwnerCase> {};
+
+TEST_P(OwnerRules, ReplacementKeepsOwnerGroupAndMode) {
+    const OwnerCase& c = GetParam();
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only the superuser can set up files of other users";
+    }
+    Store(file_, "[A]\nk=1\n");
+    ASSERT_EQ(::chown(file_.c_str(), c.ownerBefore, c.groupBefore), 0);
+    fs::permissions(file_, fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
+                               ~fs::perms::others_exec);
+    fs::permissions(directory_, fs::perms::all);
+    const int status = InChildProcess([this, &c] {
+        if (c.writer != 0 && (::setgid(c.writer) != 0 || ::setuid(c.writer) != 0)) {
+            return 3;
+        }
+        WriteProfileString(file_, "A", "k", "2");
+        return 0;
+    });
+    ASSERT_EQ(status, 0) << c.what;
+    struct stat after {};
+    ASSERT_EQ(::stat(file_.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, c.ownerAfter) << c.what;
+    EXPECT_EQ(after.st_gid, c.groupAfter) << c.what;
+    EXPECT_EQ(after.st_mode & 07777, 0666u) << c.what;
+    EXPECT_EQ(Contents(file_), "[A]\nk=2\n") << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profile, OwnerRules,
+    ::testing::Values(
+        OwnerCase{"the superuser keeps another user's file theirs", 0, 4321, 8765, 4321, 8765},
+        OwnerCase{"a user who may not give the file away gets it", 4321, 1234, 1234, 4321, 4321}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+// ---- One writer at a time -------------------------------------------------------------------
+
+// Another writer's lock, taken on its own open file description.
+class ForeignLock {
+  public:
+    explicit ForeignLock(const fs::path& lockFile)
+        : fd_(::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644)) {
+        EXPECT_EQ(::flock(fd_, LOCK_EX), 0) << lockFile;
+    }
+    ~ForeignLock() { ::close(fd_); }
+
+  private:
+    int fd_;
+};
+
+TEST_F(ProfileFileTest, WriteWaitsWhileAnotherWriterHoldsTheLock) {
+    Store(file_, "[A]\nk=1\n");
+    auto other = std::make_unique<ForeignLock>(directory_ / ".CHIFFREL.INI.lock");
+    bool written = false;
+    std::thread writer([this, &written] {
+        try {
+            WriteProfileString(file_, "A", "k", "2");
+            written = true;
+        } catch (const ProfileWriteError&) {
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(Contents(file_), "[A]\nk=1\n");
+    other.reset();
+    writer.join();
+    EXPECT_TRUE(written);
+    EXPECT_EQ(Contents(file_), "[A]\nk=2\n");
+}
+
+TEST_F(ProfileFileTest, LockKeptBeyondTheWaitingLimitFailsTheWrite) {
+    Store(file_, "[A]\nk=1\n");
+    const ForeignLock other(directory_ / ".CHIFFREL.INI.lock");
+    ExpectWriteError(file_);
+    EXPECT_EQ(Contents(file_), "[A]\nk=1\n");
+}
+
+// A byte through a pipe: how the two writers start each round together.
+class Signal {
+  public:
+    Signal() { EXPECT_EQ(::pipe(ends_.data()), 0); }
+    ~Signal() {
+        ::close(ends_[0]);
+        ::close(ends_[1]);
+    }
+    void Raise() { EXPECT_EQ(::write(ends_[1], "x", 1), 1); }
+    bool Wait() {
+        char byte;
+        return ::read(ends_[0], &byte, 1) == 1;
     }
 
   private:
-    rlimit previous_{};
-    sighandler_t previousHandler_;
+    std::array<int, 2> ends_{};
 };
 
-TEST_F(ProfileFileTest, FullDiskLeavesTheOldFileIntact) {
-    const std::string before = "; mine\n[A]\nk=1\n";
-    Store(file_, before);
-    {
-        FileSizeLimit limit(64);
-        ExpectWriteError(file_, std::string(100, 'v'));
+// One process saves the eight keys of the configuration dialog while another writes its own
+// key eight times: at the end of every round, both sets of values are in the file.
+TEST_F(ProfileFileTest, TwoProcessesWritingAtOnceLoseNoUpdate) {
+    constexpr int kRounds = 100;
+    const std::array<std::pair<const char*, const char*>, 8> dialogKeys = {{
+        {"Conversion_Euro", "ValeurEuro"},
+        {"Conversion_Dollars", "ValeurDollars"},
+        {"Valeur_Pourcentages", "TauxTVA_1"},
+        {"Valeur_Pourcentages", "TauxTVA_2"},
+        {"Valeur_Pourcentages", "TauxTVA_3"},
+        {"Valeur_TEG", "TauxTEG"},
+        {"Reglages", "TTC-HT"},
+        {"Reglages", "CopiePressePapier"},
+    }};
+    Signal go;
+    Signal done;
+    const pid_t other = ::fork();
+    if (other == 0) {
+        try {
+            for (int round = 0; round < kRounds && go.Wait(); ++round) {
+                for (int write = 0; write < 8; ++write) {
+                    WriteProfileString(file_, "Autre", "Compteur", std::to_string(write));
+                }
+                done.Raise();
+            }
+        } catch (...) {
+        }
+        ::_exit(0);
     }
-    EXPECT_EQ(Contents(file_), before);
-    EXPECT_EQ(EntriesInDirectory(), 1u) << "a temporary file was left behind";
+    int lost = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        Store(file_, "");
+        go.Raise();
+        for (const auto& [section, key] : dialogKeys) {
+            WriteProfileString(file_, section, key, "r" + std::to_string(round));
+        }
+        ASSERT_TRUE(done.Wait()) << "the other writer stopped in round " << round;
+        bool complete = Read("Autre", "Compteur") == "7";
+        for (const auto& [section, key] : dialogKeys) {
+            complete = complete && Read(section, key) == "r" + std::to_string(round);
+        }
+        lost += complete ? 0 : 1;
+    }
+    ::waitpid(other, nullptr, 0);
+    EXPECT_EQ(lost, 0) << "rounds that lost an update, out of " << kRounds;
+}
+
+// ---- Temporary files of saves that died -----------------------------------------------------
+
+TEST_F(ProfileFileTest, NextSaveRemovesTheTemporariesOfDeadSavesOnly) {
+    const std::vector<std::string> orphans = {".CHIFFREL.INI.tmp-123-4",
+                                              ".CHIFFREL.INI.tmp-99999-17"};
+    const std::vector<std::string> others = {".CHIFFREL.INI.tmp-12x-4", ".CHIFFREL.INI.tmp-1",
+                                             ".CHIFFREL.INI.tmp-1-2.bak", ".OTHER.INI.tmp-1-2",
+                                             "CHIFFREL.INI.tmp-1-2"};
+    for (const std::string& name : orphans) {
+        Store(directory_ / name, "[A]\nk=half");
+    }
+    for (const std::string& name : others) {
+        Store(directory_ / name, "kept");
+    }
+    WriteProfileString(file_, "A", "k", "v");
+    for (const std::string& name : orphans) {
+        EXPECT_FALSE(fs::exists(directory_ / name)) << name;
+    }
+    for (const std::string& name : others) {
+        EXPECT_EQ(Contents(directory_ / name), "kept") << name;
+    }
+}
+
+// A save killed at any moment leaves the old file or the new one, and a temporary at most,
+// which the next save removes; the lock goes with the killed process.
+TEST_F(ProfileFileTest, SavesKilledMidwayLeaveNothingAfterTheNextSave) {
+    Store(file_, "[A]\nk=0\n");
+    std::mt19937 random(2024);
+    for (int killed = 0; killed < 30; ++killed) {
+        const pid_t saver = ::fork();
+        if (saver == 0) {
+            try {
+                for (char c = 'a';; c = c == 'z' ? 'a' : static_cast<char>(c + 1)) {
+                    WriteProfileString(file_, "A", "k", std::string(300000, c));
+                }
+            } catch (...) {
+            }
+            ::_exit(1);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+        ::kill(saver, SIGKILL);
+        ::waitpid(saver, nullptr, 0);
+        const std::string value = Read("A", "k");
+        EXPECT_TRUE(value == "0" || value.size() == kProfileValueMaxLength) << value.size();
+    }
+    WriteProfileString(file_, "A", "k", "fin");
+    EXPECT_EQ(Read("A", "k"), "fin");
+    EXPECT_EQ(Temporaries(), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -1,0 +1,78 @@
+#include "platform/regular_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+namespace chiffrel {
+
+namespace {
+
+ssize_t ReadSome(int fd, char* buffer, std::size_t size) {
+    ssize_t n;
+    do {
+        n = ::read(fd, buffer, size);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+}  // namespace
+
+UniqueFd::~UniqueFd() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+bool UniqueFd::close() {
+    return ::close(std::exchange(fd_, -1)) == 0;
+}
+
+UniqueFd OpenWithoutBlocking(const std::filesystem::path& file) {
+    int fd;
+    do {
+        fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    return UniqueFd(fd);
+}
+
+std::optional<struct stat> StatusOf(int fd) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        return std::nullopt;
+    }
+    return status;
+}
+
+bool IsRegularFile(int fd) {
+    const auto status = StatusOf(fd);
+    return status && S_ISREG(status->st_mode);
+}
+
+bool ReadRest(int fd, std::string& bytes, std::size_t maxBytes) {
+    std::vector<char> buffer(64 * 1024);
+    while (bytes.size() < maxBytes) {
+        const ssize_t n =
+            ReadSome(fd, buffer.data(), std::min(buffer.size(), maxBytes - bytes.size()));
+        if (n <= 0) {
+            return n == 0;
+        }
+        bytes.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& file,
+                                           std::size_t maxBytes) {
+    const UniqueFd fd = OpenWithoutBlocking(file);
+    std::string bytes;
+    if (!fd.valid() || !IsRegularFile(fd.get()) || !ReadRest(fd.get(), bytes, maxBytes)) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+}  // namespace chiffrel
