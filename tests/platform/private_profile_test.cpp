@@ -18,11 +18,14 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/utf16_file.h"
+
 namespace chiffrel {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using testing_support::Utf16File;
 
 std::string Contents(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -33,16 +36,6 @@ std::string Contents(const fs::path& file) {
 
 void Store(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-// A UTF-16 little-endian file with its byte-order mark.
-std::string Utf16(std::u16string_view text) {
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
 }
 
 // Runs `body` in a child process and gives its exit status, or 128 + the signal that ended it.
@@ -148,11 +141,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "[A]\n" + std::string(100000, 'z') + "\nk=v\n", "A", "k", "v"},
         ReadCase{"garbage with NUL bytes before the section",
                  "\x01\x00\xFF[\x00]=\n\x7F"s + "\n[A]\nk=v\n", "A", "k", "v"},
-        ReadCase{"UTF-16 file in code page 1252", Utf16(u"[a]\r\nK = caf\u00E9 5 \u20AC\r\n"), "A",
-                 "k", "caf\xE9 5 \x80"},
+        ReadCase{"UTF-16 file in code page 1252", Utf16File(u"[a]\r\nK = caf\u00E9 5 \u20AC\r\n"),
+                 "A", "k", "caf\xE9 5 \x80"},
         ReadCase{"UTF-16 characters beyond code page 1252",
-                 Utf16(u"[A]\nk=\u0100\U0001F600\u2026\n"), "A", "k", "??\x85"},
-        ReadCase{"UTF-16 file with an odd last byte", Utf16(u"[A]\nk=v\n") + "x", "A", "k", "v"},
+                 Utf16File(u"[A]\nk=\u0100\U0001F600\u2026\n"), "A", "k", "??\x85"},
+        ReadCase{"UTF-16 file with an odd last byte", Utf16File(u"[A]\nk=v\n") + "x", "A", "k",
+                 "v"},
         ReadCase{"UTF-8 file in code page 1252", "\xEF\xBB\xBF[A]\nk=\xC5\x93uvre \xE2\x82\xAC\n",
                  "A", "k", "\x9Cuvre \x80"},
         ReadCase{"UTF-8 file with 8-bit bytes", "\xEF\xBB\xBF[A]\nk=caf\xE9\n", "A", "k",
@@ -272,10 +266,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "k", "2", "\xEF\xBB\xBF[A]\nk=2\n"},
         WriteCase{"Windows-1252 value written as it is", "", "A", "k", "caf\xE9 5 \x80",
                   "[A]\nk=caf\xE9 5 \x80\n"},
-        WriteCase{"UTF-16 file stays UTF-16", Utf16(u"; \u2014 \U0001F600\r\n[A]\r\nk=1\r\n"), "A",
-                  "k", "5 \x80", Utf16(u"; \u2014 \U0001F600\r\n[A]\r\nk=5 \u20AC\r\n")},
-        WriteCase{"UTF-16 section added in UTF-16", Utf16(u"[B]\r\nj=\xD800\r\n") + "x", "A", "k",
-                  "\x9C", Utf16(u"[B]\r\nj=\xD800\r\n[A]\r\nk=\u0153\r\n") + "x"},
+        WriteCase{"UTF-16 file stays UTF-16", Utf16File(u"; \u2014 \U0001F600\r\n[A]\r\nk=1\r\n"),
+                  "A", "k", "5 \x80", Utf16File(u"; \u2014 \U0001F600\r\n[A]\r\nk=5 \u20AC\r\n")},
+        WriteCase{"UTF-16 section added in UTF-16", Utf16File(u"[B]\r\nj=\xD800\r\n") + "x", "A",
+                  "k", "\x9C", Utf16File(u"[B]\r\nj=\xD800\r\n[A]\r\nk=\u0153\r\n") + "x"},
         WriteCase{"UTF-8 file gets UTF-8", "\xEF\xBB\xBF[A]\nk=1\n", "A", "k", "5 \x80",
                   "\xEF\xBB\xBF[A]\nk=5 \xE2\x82\xAC\n"}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });

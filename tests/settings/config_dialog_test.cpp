@@ -146,7 +146,11 @@ class ConfigDialogTest : public testing::Test {
         QTest::mouseClick(field, Qt::LeftButton);
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(field, Qt::Key_Delete);
-        QTest::keyClicks(field, text);
+        // One key per character, also for characters beyond ASCII, such as "€".
+        for (const char32_t character : text.toUcs4()) {
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown,
+                                QString::fromUcs4(&character, 1), Qt::NoModifier);
+        }
     }
     // Clicks the round or square box of a radio button or check box.
     void ClickBox(const char* name) {
@@ -423,14 +427,31 @@ INSTANTIATE_TEST_SUITE_P(ConfigDialog, SettingsChoice,
                                          ChoiceCase{"CopieAutoPP", 12, "CopiePressePapier=1",
                                                     "copy button hidden"}));
 
-TEST_F(ConfigDialogTest, TegRateGoesToTheFileAndTheTegField) {
+// Texts are saved in code page 1252, as the settings files of Windows hold them.
+struct TegCase {
+    const char* typed;
+    const char* saved;
+    const char* shownAgain;
+};
+
+class TegRate : public ConfigDialogTest, public testing::WithParamInterface<TegCase> {};
+
+TEST_P(TegRate, GoesToTheFileAndTheTegField) {
     StartUp();
     Open();
-    Retype("Edit4", "12,5");
+    Retype("Edit4", QString::fromUtf8(GetParam().typed));
     PressOk();
-    EXPECT_EQ(FileLines().at(9), "TauxTEG=12,5");
-    EXPECT_EQ(window_.tegRateText, "12,5");
+    EXPECT_EQ(FileLines().at(9), std::string("TauxTEG=") + GetParam().saved);
+    EXPECT_EQ(window_.tegRateText, GetParam().saved);
+    Open();
+    EXPECT_EQ(Text("Edit4"), QString::fromUtf8(GetParam().shownAgain));
 }
+
+INSTANTIATE_TEST_SUITE_P(ConfigDialog, TegRate,
+                         testing::Values(TegCase{"12,5", "12,5", "12,5"},
+                                         TegCase{"5 €", "5 \x80", "5 €"},
+                                         TegCase{"œ… ’é", "\x9C\x85 \x92\xE9", "œ… ’é"},
+                                         TegCase{"Ā 😀", "? ?", "? ?"}));
 
 // ---- A failed write ----------------------------------------------------------------------
 
