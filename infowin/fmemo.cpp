@@ -2,9 +2,13 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <filesystem>
+#include <optional>
+#include <string>
 
 #include "infowin/pictures.h"
 #include "platform/qt/form_style.h"
+#include "platform/regular_file.h"
 #include "ui_fmemo.h"
 
 namespace chiffrel {
@@ -18,29 +22,32 @@ std::string Utf8(const QString& text) {
     return text.toStdString();
 }
 
+std::filesystem::path LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// A FIFO or a device put in the file's place is no history: it is never waited for and reads
+// as a file that cannot be opened.
 QByteArray ReadAtMostCapacity(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw HistoryOpenError(path);
-    }
     // One byte beyond the capacity tells a file that fits from one that does not.
-    QByteArray bytes = file.read(TMemoForm::kMemoCapacity + 1);
-    if (file.error() != QFileDevice::NoError) {
+    const std::optional<std::string> bytes =
+        ReadRegularFile(LocalPath(path), TMemoForm::kMemoCapacity + 1);
+    if (!bytes) {
         throw HistoryOpenError(path);
     }
-    if (bytes.size() > TMemoForm::kMemoCapacity) {
+    if (bytes->size() > TMemoForm::kMemoCapacity) {
         throw MemoCapacityError();
     }
-    return bytes;
+    return QByteArray::fromStdString(*bytes);
 }
 
 // The history is written in UTF-8; a file saved by an older editor in an 8-bit character set
-// still shows its accented letters through Latin-1.
+// still shows its accented letters through the program's code page.
 QString DecodeText(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(bytes);
     if (utf8.hasError()) {
-        text = QString::fromLatin1(bytes);
+        text = ui::ToQString(std::string_view(bytes.constData(), bytes.size()));
     }
     return text;
 }
@@ -59,12 +66,12 @@ HistoryOpenError::HistoryOpenError(const QString& path)
 MemoCapacityError::MemoCapacityError() : ProgramError("Le texte dépasse la capacité du mémo") {}
 
 bool HistoryFileReadable(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    file.close();
-    return file.error() == QFileDevice::NoError;
+    UniqueFd file = OpenWithoutBlocking(LocalPath(path));
+    return file.valid() && IsRegularFile(file.get()) && file.close();
+}
+
+QString HistoryText(const QByteArray& bytes) {
+    return WithUniformLineBreaks(DecodeText(bytes));
 }
 
 TMemoForm::TMemoForm(const QString& historyPath, QWidget* parent)
@@ -83,7 +90,7 @@ TMemoForm::TMemoForm(const QString& historyPath, QWidget* parent)
 TMemoForm::~TMemoForm() = default;
 
 void TMemoForm::FormActivate() {
-    const QString text = WithUniformLineBreaks(DecodeText(ReadAtMostCapacity(historyPath_)));
+    const QString text = HistoryText(ReadAtMostCapacity(historyPath_));
     if (text != ui_->Memo1->toPlainText()) {
         ui_->Memo1->setPlainText(text);
     }

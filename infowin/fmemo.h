@@ -24,8 +24,13 @@ class MemoCapacityError : public ProgramError {
     MemoCapacityError();
 };
 
-// Whether the file can be opened for reading (it is opened and closed again at once).
+// Whether the file is a regular file that can be opened for reading (it is opened and closed
+// again at once, never waiting for a FIFO or a device in its place).
 bool HistoryFileReadable(const QString& path);
+
+// The text the history window shows for the bytes of a history file: UTF-8, or code page 1252
+// when the bytes are not UTF-8, with every line break (CR, LF or CR LF) made one.
+QString HistoryText(const QByteArray& bytes);
 
 // The history window: a read-only text box showing a text file, reloaded at every showing.
 class TMemoForm : public QDialog {
@@ -40,10 +45,10 @@ class TMemoForm : public QDialog {
     explicit TMemoForm(const QString& historyPath, QWidget* parent = nullptr);
     ~TMemoForm() override;
 
-    // Loads the file into the text box, its line breaks (CR, LF or CR LF) all alike; the box
-    // is not touched when the text is the one it already shows. The caller runs it each time it
-    // shows the window. Throws HistoryOpenError or MemoCapacityError, the box then keeping
-    // its previous text.
+    // Loads the file into the text box as HistoryText; the box is not touched when the text is
+    // the one it already shows. The caller runs it each time it shows the window. Throws
+    // HistoryOpenError (also for anything but a regular file) or MemoCapacityError, the box
+    // then keeping its previous text.
     void FormActivate();
 
   private:

@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QFile>
 #include <QTextBrowser>
+#include <optional>
+#include <string>
 
 #include "engine/float_error.h"
+#include "platform/regular_file.h"
 
 namespace chiffrel::ui {
 
@@ -23,9 +26,17 @@ HelpViewer::HelpViewer() = default;
 
 HelpViewer::~HelpViewer() = default;
 
+void ShowHelpText(QTextBrowser& browser, std::string_view html, int context) {
+    browser.setHtml(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())));
+    browser.scrollToAnchor(QStringLiteral("contexte-%1").arg(context));
+}
+
 void HelpViewer::ShowTopic(const QString& helpFile, int context) {
-    QFile file(helpFile);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Read again at every request, as the help file may have been replaced. A FIFO or a device
+    // in its place is never waited for: it counts as missing.
+    const std::optional<std::string> html =
+        ReadRegularFile(QFile::encodeName(helpFile).toStdString());
+    if (!html) {
         throw HelpFileMissing(helpFile);
     }
     if (!window_) {
@@ -38,9 +49,7 @@ void HelpViewer::ShowTopic(const QString& helpFile, int context) {
         // Closing the main window ends the program even while the help is open.
         window_->setAttribute(Qt::WA_QuitOnClose, false);
     }
-    // Read again at every request, as the help file may have been replaced.
-    window_->setHtml(QString::fromUtf8(file.readAll()));
-    window_->scrollToAnchor(QStringLiteral("contexte-%1").arg(context));
+    ShowHelpText(*window_, *html, context);
     window_->show();
     window_->raise();
     window_->activateWindow();

@@ -2,10 +2,14 @@
 
 #include <QString>
 #include <memory>
+#include <string_view>
 
 class QTextBrowser;
 
 namespace chiffrel::ui {
+
+// Shows the HTML text of a help file in `browser`, at the anchor "contexte-N" of the context.
+void ShowHelpText(QTextBrowser& browser, std::string_view html, int context);
 
 // The program's help window: an HTML help file with one anchor "contexte-N" per context number,
 // shown in a browser window of its own. Nothing is read until a topic is asked for.
@@ -16,7 +20,8 @@ class HelpViewer {
     HelpViewer(const HelpViewer&) = delete;
     HelpViewer& operator=(const HelpViewer&) = delete;
 
-    // Shows the topic with that context number; throws a ProgramError when the file is missing.
+    // Shows the topic with that context number; throws a ProgramError when the file is missing
+    // or is anything but a regular file.
     void ShowTopic(const QString& helpFile, int context);
 
     // The window, once a topic has been shown.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QFile>
@@ -72,9 +73,9 @@ TEST_F(MemoFormTest, TextIsUtf8WithAnEightBitFallback) {
     EXPECT_EQ(Memo()->toPlainText(), QString::fromUtf8("Français"));
     WriteHistory(
         "Fran\xe7"
-        "ais");
+        "ais \x80\x9c");
     form_.FormActivate();
-    EXPECT_EQ(Memo()->toPlainText(), QString::fromUtf8("Français"));
+    EXPECT_EQ(Memo()->toPlainText(), QString::fromUtf8("Français €œ"));
 }
 
 TEST_F(MemoFormTest, SameTextLeavesTheBoxAlone) {
@@ -98,9 +99,15 @@ TEST_F(MemoFormTest, VanishedFileIsAnErrorAndKeepsTheText) {
     }
     EXPECT_EQ(Memo()->toPlainText(), "gardé");
 
+    // Anything but a regular file reads as missing, and a FIFO is never waited for.
     const QString directoryPath = directory_.path();
-    TMemoForm onDirectory(directoryPath);
-    EXPECT_THROW(onDirectory.FormActivate(), HistoryOpenError);
+    const QString fifoPath = directory_.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifoPath).constData(), 0600), 0);
+    for (const QString* path : {&directoryPath, &fifoPath}) {
+        TMemoForm other(*path);
+        EXPECT_THROW(other.FormActivate(), HistoryOpenError) << path->toStdString();
+        EXPECT_FALSE(HistoryFileReadable(*path)) << path->toStdString();
+    }
 }
 
 TEST_F(MemoFormTest, TextBeyondTheCapacityIsRefused) {

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QClipboard>
 #include <QDate>
 #include <QDir>
@@ -144,13 +146,41 @@ TEST_F(ResultActions, PrintingWithoutPrinterIsShownAndChangesNothing) {
     EXPECT_EQ(Result(), "   120.60");
 }
 
-TEST_F(ResultActions, HistoryMissingFromTheProgramDirectoryIsSaid) {
+// What stands in the program directory instead of a readable file: nothing, a directory, or a
+// FIFO, which is never waited for.
+enum class NotAFile { kMissing, kDirectory, kFifo };
+
+void PutInPlace(const QString& path, NotAFile what) {
+    if (what == NotAFile::kDirectory) {
+        ASSERT_TRUE(QDir().mkdir(path));
+    } else if (what == NotAFile::kFifo) {
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    }
+}
+
+class NotAFileInPlace : public ResultActions, public testing::WithParamInterface<NotAFile> {};
+
+TEST_P(NotAFileInPlace, HistoryIsSaidToBeMissing) {
     OpenWithInformationWindows();
+    PutInPlace(programDirectory_.filePath(QStringLiteral("history.txt")), GetParam());
     Action("Historique1")->trigger();
     EXPECT_EQ(errors_.messages,
               QStringList{"Le fichier d'historique de Chiffrel n'a pas été trouvé dans le "
                           "répertoire de l'application !!"});
 }
+
+TEST_P(NotAFileInPlace, HelpIsSaidToBeMissing) {
+    Open();
+    context_->helpFile = programDirectory_.filePath(QStringLiteral("chiffrel.hlp"));
+    PutInPlace(context_->helpFile, GetParam());
+    Key(Qt::Key_F1);
+    ASSERT_EQ(errors_.shown.size(), 1);
+    EXPECT_TRUE(errors_.shown[0].startsWith(QStringLiteral("Le fichier d'aide ")));
+}
+
+INSTANTIATE_TEST_SUITE_P(ResultActions, NotAFileInPlace,
+                         testing::Values(NotAFile::kMissing, NotAFile::kDirectory,
+                                         NotAFile::kFifo));
 
 TEST_F(ResultActions, HistoryShowsTheFileOfTheProgramDirectory) {
     OpenWithInformationWindows();
@@ -207,14 +237,6 @@ TEST_F(ResultActions, F1OpensTheHelpAtTheMainTopicAndTheTabsMenuAtItsOwn) {
     ASSERT_NE(help, nullptr);
     EXPECT_GT(help->verticalScrollBar()->value(), mainTopic);
     help->close();
-}
-
-TEST_F(ResultActions, HelpWithoutItsFileIsShown) {
-    Open();
-    context_->helpFile = programDirectory_.filePath(QStringLiteral("chiffrel.hlp"));
-    Key(Qt::Key_F1);
-    ASSERT_EQ(errors_.shown.size(), 1);
-    EXPECT_TRUE(errors_.shown[0].startsWith(QStringLiteral("Le fichier d'aide ")));
 }
 
 }  // namespace
