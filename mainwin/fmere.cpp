@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
-#include <QPrinter>
 #include <QScreen>
 #include <QTabBar>
 
@@ -705,15 +704,37 @@ void Tmere::Copier1Click() {
     Button1Click();
 }
 
+// The printer is found and the line printed on a thread of their own: the window goes on while
+// the print system takes its time. A second print waits for the first: the print items are
+// disabled until it ends.
 void Tmere::Impressiondursultat1Click() {
     ui_->RichEdit1->clear();
     const QString date =
         context_.regionalSettings.toString(QDate::currentDate(), QLocale::ShortFormat);
     ui_->RichEdit1->setPlainText(QStringLiteral("La Chiffrel (") + date +
                                  QStringLiteral(")- Valeur de résultat : ") + ui_->Result->text());
-    const std::unique_ptr<QPrinter> printer = context_.makePrinter();
-    printer->setDocName(QStringLiteral("La Chiffrel - Valeur de résultat"));
-    PrintOverPrintableArea(*ui_->RichEdit1->document(), *printer);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    printer_.Start(
+        PrintJob{ui_->RichEdit1->toPlainText(), ui_->RichEdit1->document()->defaultFont(),
+                 QStringLiteral("La Chiffrel - Valeur de résultat"),
+                 screen ? screen->logicalDotsPerInch() : 96.0},
+        context_.makePrinter, [this](std::exception_ptr error) { PrintFinished(error); });
+    SetPrintItemsEnabled(false);
+}
+
+// An error of the print reaches the error box here, on the window's thread.
+void Tmere::PrintFinished(const std::exception_ptr& error) {
+    SetPrintItemsEnabled(true);
+    if (error) {
+        ui::Guarded([&error] { std::rethrow_exception(error); });
+    }
+}
+
+void Tmere::SetPrintItemsEnabled(bool enabled) {
+    for (QAction* item :
+         {ui_->Impressiondursultat1, ui_->Impressiondursultat2, ui_->Impressiondursultat3}) {
+        item->setEnabled(enabled);
+    }
 }
 
 void Tmere::Impressiondursultat2Click() {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <exception>
 #include <memory>
 #include <string>
 
+#include "mainwin/printing.h"
 #include "platform/qt/help_viewer.h"
 
 #include "settings/fconfig.h"
@@ -132,6 +134,8 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     void Impressiondursultat1Click();  // Print
     void Impressiondursultat2Click();
     void Impressiondursultat3Click();
+    void PrintFinished(const std::exception_ptr& error);
+    void SetPrintItemsEnabled(bool enabled);
     void mAProposClick();  // About
     void APropos1Click();
     void Aide1Click();  // Help
@@ -149,6 +153,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     Tabout* about_ = nullptr;
     TMemoForm* history_ = nullptr;
     ui::HelpViewer help_;
+    BackgroundPrinter printer_;
 };
 
 }  // namespace chiffrel

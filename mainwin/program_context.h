@@ -1,19 +1,14 @@
 #pragma once
 
 #include <QLocale>
-#include <QPrinter>
 #include <QString>
-#include <functional>
-#include <memory>
 #include <optional>
 
 #include "engine/app_state.h"
+#include "mainwin/printing.h"
 #include "settings/settings_file.h"
 
 namespace chiffrel {
-
-// The system's default printer; throws a ProgramError when none is configured.
-std::unique_ptr<QPrinter> DefaultPrinter();
 
 // Everything the program keeps for the whole run besides its windows: the values the engines
 // share, the settings file, where the program's own files are, and the system services the
@@ -33,8 +28,9 @@ struct ProgramContext {
     QString historyPath;
     // Decimal separator and date format of the user.
     QLocale regionalSettings = QLocale::system();
-    // Where the print command prints; asked for only when the user prints.
-    std::function<std::unique_ptr<QPrinter>()> makePrinter = DefaultPrinter;
+    // Where the print command prints; asked for only when the user prints, on the printing
+    // thread.
+    PrinterFactory makePrinter = DefaultPrinter;
 };
 
 }  // namespace chiffrel

@@ -84,6 +84,12 @@ class MainWindowTest : public testing::Test {
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
     }
 
+    // Prints run on a thread of their own: their items come back when they end.
+    bool WaitForPrintToEnd() {
+        return QTest::qWaitFor([this] { return Action("Impressiondursultat1")->isEnabled(); },
+                               30000);
+    }
+
     ErrorBoxes errors_;
     QTemporaryDir configHome_;
     std::unique_ptr<ProgramContext> context_;

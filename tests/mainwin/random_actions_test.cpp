@@ -253,6 +253,7 @@ TEST_F(RandomActions, KeepTheWindowConsistent) {
     // The actions must have reached the whole window, or the checks above prove little.
     EXPECT_EQ(tabsSeen.size(), 4);
     EXPECT_GT(dialogsAnswered_, 10);
+    EXPECT_TRUE(WaitForPrintToEnd());
     EXPECT_TRUE(QFileInfo::exists(outputs_.filePath(QStringLiteral("printed.pdf"))));
     EXPECT_GT(resultsSeen.size(), 100);
 }

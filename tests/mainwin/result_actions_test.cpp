@@ -1,4 +1,7 @@
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QClipboard>
 #include <QDate>
@@ -12,7 +15,11 @@
 #include <QTextBrowser>
 #include <QTextEdit>
 #include <QTimer>
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
+#include "components/CClock.h"
 #include "infowin/fabout.h"
 #include "infowin/fmemo.h"
 #include "tests/mainwin/main_window_fixture.h"
@@ -49,6 +56,7 @@ class ResultActions : public MainWindowTest {
             return printer;
         };
         Key(Qt::Key_I, Qt::ControlModifier);
+        EXPECT_TRUE(WaitForPrintToEnd());
         QProcess reader;
         reader.start(QStringLiteral("pdftotext"), {options, pdf, QStringLiteral("-")});
         EXPECT_TRUE(reader.waitForFinished(30000));
@@ -141,9 +149,67 @@ TEST_F(ResultActions, PrintingWithoutPrinterIsShownAndChangesNothing) {
         GTEST_SKIP() << "this machine has a default printer";
     }
     Key(Qt::Key_I, Qt::ControlModifier);
+    EXPECT_TRUE(WaitForPrintToEnd());
     EXPECT_EQ(errors_.shown,
               QStringList{"Aucune imprimante n'est installée : impression impossible."});
     EXPECT_EQ(Result(), "   120.60");
+}
+
+// A print server that accepts every connection and never answers.
+class SilentPrintServer {
+  public:
+    explicit SilentPrintServer(const QString& socketPath)
+        : listener_(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(socketPath);
+        std::memcpy(address.sun_path, path.constData(),
+                    std::min<std::size_t>(path.size(), sizeof address.sun_path - 1));
+        EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        EXPECT_EQ(::listen(listener_, 16), 0);
+        qputenv("CUPS_SERVER", path);
+    }
+    ~SilentPrintServer() {
+        qunsetenv("CUPS_SERVER");
+        for (const int connection : connections_) {
+            ::close(connection);
+        }
+        ::close(listener_);
+    }
+
+    // The connections made so far, held open and unanswered.
+    int Connections() {
+        for (int connection; (connection = ::accept(listener_, nullptr, nullptr)) >= 0;) {
+            connections_.push_back(connection);
+        }
+        return static_cast<int>(connections_.size());
+    }
+
+  private:
+    int listener_;
+    std::vector<int> connections_;
+};
+
+TEST_F(ResultActions, SilentPrintServerNeitherFreezesTheWindowNorTakesASecondPrint) {
+    Open();
+    SilentPrintServer server(programDirectory_.filePath(QStringLiteral("cups.sock")));
+    context_->makePrinter = [] { return DefaultPrinter(); };
+    int ticks = 0;
+    Find<TClock>("Clock1")->SetOnSecond([&ticks](TClock&) { ++ticks; });
+    Key(Qt::Key_I, Qt::ControlModifier);
+    // The command came back before the server could answer: the window takes keys at once.
+    EXPECT_TRUE(errors_.shown.isEmpty());
+    Type("100");
+    EXPECT_EQ(Result(), "   120.60");
+    EXPECT_FALSE(Action("Impressiondursultat1")->isEnabled());
+    Key(Qt::Key_I, Qt::ControlModifier);
+    Action("Impressiondursultat3")->trigger();
+
+    EXPECT_TRUE(WaitForPrintToEnd());
+    EXPECT_EQ(errors_.shown,
+              QStringList{"Aucune imprimante n'est installée : impression impossible."});
+    EXPECT_EQ(server.Connections(), 1) << "the second print reached the print system";
+    EXPECT_GE(ticks, 1) << "the clock stopped while the print system was silent";
 }
 
 // What stands in the program directory instead of a readable file: nothing, a directory, or a
