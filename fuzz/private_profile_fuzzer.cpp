@@ -1,6 +1,7 @@
 // Any file content with any section and key: ReadProfileString reads it, WriteProfileString
 // sets a value in it, and the value must read back as the reader's rules say, while every other
-// entry of the file reads as before. The files live in a temporary directory of this process.
+// entry of the file reads as before and the file keeps its encoding (8-bit, or UTF-8 or UTF-16
+// behind their byte-order marks). The files live in a temporary directory of this process.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdlib.h>
 
@@ -13,6 +14,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "platform/private_profile.h"
+#include "platform/profile_encoding.h"
 
 namespace chiffrel::fuzz {
 namespace {
@@ -114,13 +116,19 @@ std::string AsciiUpper(std::string_view text) {
     return upper;
 }
 
+// The file's lines as the program reads them: in code page 1252.
+std::string ProgramTextOf(std::string_view content) {
+    const ProfileText text = DecodeProfile(std::string(content));
+    return FromProfileText(text.encoding, text.lines);
+}
+
 void CheckRead(const fs::path& file, std::string_view content, std::string_view section,
                std::string_view key) {
     const std::string value = ReadProfileString(file, section, key, kDefault);
     Require(ReadProfileString(file, AsciiUpper(section), AsciiUpper(key), kDefault) == value,
             "names match without regard to case", Describe(section, key, value));
     Require(value.size() <= kProfileValueMaxLength, "a read is cut to the longest value", value);
-    Require(value == kDefault || (content.find(value) != std::string_view::npos &&
+    Require(value == kDefault || (ProgramTextOf(content).find(value) != std::string::npos &&
                                   value.find('\n') == std::string::npos),
             "a read gives the default or one line's text of the file",
             Describe(section, key, value));
@@ -155,7 +163,11 @@ void CheckWrite(const fs::path& file, const Entry& written, const std::string& v
     } catch (const ProfileWriteError& error) {
         Fail("a writable file in a writable directory takes the write", error.what());
     }
-    Require(ChangedPart(contentBefore, Contents(file)).find('\n') == std::string_view::npos,
+    const ProfileText before = DecodeProfile(contentBefore);
+    const ProfileText after = DecodeProfile(Contents(file));
+    Require(after.encoding == before.encoding && after.oddByte == before.oddByte,
+            "a write keeps the encoding of the file", Describe(written.section, written.key, value));
+    Require(ChangedPart(before.lines, after.lines).find('\n') == std::string_view::npos,
             "a write replaces a value or adds lines, and leaves every line end of the file",
             Describe(written.section, written.key, value));
     if (!CanBeWrittenAsIs(written.section, written.key)) {
