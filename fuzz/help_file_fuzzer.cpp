@@ -4,7 +4,6 @@
 #include <stdlib.h>
 
 #include <QApplication>
-#include <QTextBrowser>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -13,14 +12,14 @@
 
 namespace {
 
-QTextBrowser* browser = nullptr;
+chiffrel::ui::HelpBrowser* browser = nullptr;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     static QApplication application(*argc, *argv);
-    static QTextBrowser window;
+    static chiffrel::ui::HelpBrowser window;
     window.resize(520, 420);
     browser = &window;
     return 0;

@@ -166,7 +166,8 @@ void CheckWrite(const fs::path& file, const Entry& written, const std::string& v
     const ProfileText before = DecodeProfile(contentBefore);
     const ProfileText after = DecodeProfile(Contents(file));
     Require(after.encoding == before.encoding && after.oddByte == before.oddByte,
-            "a write keeps the encoding of the file", Describe(written.section, written.key, value));
+            "a write keeps the encoding of the file",
+            Describe(written.section, written.key, value));
     Require(ChangedPart(before.lines, after.lines).find('\n') == std::string_view::npos,
             "a write replaces a value or adds lines, and leaves every line end of the file",
             Describe(written.section, written.key, value));

@@ -2,7 +2,8 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QTextBrowser>
+#include <QImage>
+#include <QTextDocument>
 #include <optional>
 #include <string>
 
@@ -26,7 +27,18 @@ HelpViewer::HelpViewer() = default;
 
 HelpViewer::~HelpViewer() = default;
 
-void ShowHelpText(QTextBrowser& browser, std::string_view html, int context) {
+// Every picture is an empty one and every other file an empty text: a resource left without
+// an answer, Qt would read the file itself.
+QVariant HelpBrowser::loadResource(int type, const QUrl&) {
+    if (type == QTextDocument::ImageResource) {
+        QImage nothing(1, 1, QImage::Format_ARGB32);
+        nothing.fill(Qt::transparent);
+        return nothing;
+    }
+    return QByteArray();
+}
+
+void ShowHelpText(HelpBrowser& browser, std::string_view html, int context) {
     browser.setHtml(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())));
     browser.scrollToAnchor(QStringLiteral("contexte-%1").arg(context));
 }
@@ -40,7 +52,7 @@ void HelpViewer::ShowTopic(const QString& helpFile, int context) {
         throw HelpFileMissing(helpFile);
     }
     if (!window_) {
-        window_ = std::make_unique<QTextBrowser>();
+        window_ = std::make_unique<HelpBrowser>();
         window_->setObjectName(QStringLiteral("HelpViewer"));
         window_->setWindowTitle(
             QStringLiteral("Aide de %1").arg(QApplication::applicationDisplayName()));

@@ -1,15 +1,21 @@
 #pragma once
 
 #include <QString>
+#include <QTextBrowser>
 #include <memory>
 #include <string_view>
 
-class QTextBrowser;
-
 namespace chiffrel::ui {
 
+// A browser that shows the help text alone: it opens no other file, as a picture or a link of a
+// help file replaced by someone else could name a FIFO or a device, which would never end.
+class HelpBrowser : public QTextBrowser {
+  public:
+    QVariant loadResource(int type, const QUrl& name) override;
+};
+
 // Shows the HTML text of a help file in `browser`, at the anchor "contexte-N" of the context.
-void ShowHelpText(QTextBrowser& browser, std::string_view html, int context);
+void ShowHelpText(HelpBrowser& browser, std::string_view html, int context);
 
 // The program's help window: an HTML help file with one anchor "contexte-N" per context number,
 // shown in a browser window of its own. Nothing is read until a topic is asked for.
@@ -25,10 +31,10 @@ class HelpViewer {
     void ShowTopic(const QString& helpFile, int context);
 
     // The window, once a topic has been shown.
-    QTextBrowser* Window() const { return window_.get(); }
+    HelpBrowser* Window() const { return window_.get(); }
 
   private:
-    std::unique_ptr<QTextBrowser> window_;
+    std::unique_ptr<HelpBrowser> window_;
 };
 
 }  // namespace chiffrel::ui
