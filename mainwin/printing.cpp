@@ -154,10 +154,6 @@ BackgroundPrinter::~BackgroundPrinter() {
     }
 }
 
-bool BackgroundPrinter::Busy() const {
-    return poll_.isActive();
-}
-
 void BackgroundPrinter::Start(PrintJob job, PrinterFactory makePrinter,
                               std::function<void(std::exception_ptr)> finished) {
     // The print system has not answered the job given up before: it still has no printer.

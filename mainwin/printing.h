@@ -34,12 +34,12 @@ struct PrintJob {
     qreal screenDpi = 96;
 };
 
+class PrintWorker;
+
 // Prints one job at a time on a thread of its own, so that a print system that is slow or
 // silent never holds up the window: finding the printer, laying out and printing all happen
 // there, on the thread's own printer and document. The object lives on the window's thread,
 // where it learns how the job ended.
-class PrintWorker;
-
 class BackgroundPrinter {
   public:
     // How long the window waits for the printer to be found before it gives the job up as
@@ -52,14 +52,11 @@ class BackgroundPrinter {
     BackgroundPrinter(const BackgroundPrinter&) = delete;
     BackgroundPrinter& operator=(const BackgroundPrinter&) = delete;
 
-    // A print the user still waits for.
-    bool Busy() const;
-
     // Starts printing `job` on the printer that `makePrinter` gives. `finished` runs later on
     // this thread with the job's error, or none once it is printed; when the printer is not
     // found within kSearchDeadline, with the error of no printer, and the job then never prints.
     // Throws that error at once while a job given up that way still waits for the print
-    // system. Must not be called while Busy().
+    // system. Must not be called again before `finished` has run.
     void Start(PrintJob job, PrinterFactory makePrinter,
                std::function<void(std::exception_ptr)> finished);
 
