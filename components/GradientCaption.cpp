@@ -364,6 +364,7 @@ class TGradientCaption::Button : public QAbstractButton {
         : QAbstractButton(parent), glyph_(glyph) {
         setObjectName(objectName);
         setFocusPolicy(Qt::NoFocus);
+        setAccessibleName(SpokenName(glyph));
     }
 
   protected:
@@ -382,6 +383,21 @@ class TGradientCaption::Button : public QAbstractButton {
     }
 
   private:
+    // What a screen reader calls the button, since it shows a picture rather than a text.
+    static QString SpokenName(Glyph glyph) {
+        switch (glyph) {
+            case Glyph::Close:
+                return QStringLiteral("Fermer");
+            case Glyph::Help:
+                return QStringLiteral("Aide");
+            case Glyph::Maximize:
+                return QStringLiteral("Agrandir");
+            case Glyph::Minimize:
+                return QStringLiteral("Réduire");
+        }
+        return {};
+    }
+
     void DrawGlyph(QPainter& painter, QPoint centre, const QColor& color) const {
         const int x = centre.x();
         const int y = centre.y();

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTime>
@@ -40,6 +41,20 @@ QString WithoutTimeZone(const QString& format) {
 
 std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+// A link opens when the left button goes up over it after going down on it (the label holds the
+// mouse between the two), or when Enter is pressed while it has the focus.
+bool OpensLink(const QWidget& link, const QEvent& event) {
+    if (event.type() == QEvent::MouseButtonRelease) {
+        const auto& mouse = static_cast<const QMouseEvent&>(event);
+        return mouse.button() == Qt::LeftButton && link.rect().contains(mouse.position().toPoint());
+    }
+    if (event.type() == QEvent::KeyPress) {
+        const int key = static_cast<const QKeyEvent&>(event).key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter;
+    }
+    return false;
 }
 
 }  // namespace
@@ -97,22 +112,24 @@ void Tabout::FormActivate() {
                          DateTimeText(FileDateOf(executable), QLocale::system()));
 }
 
-// A label is clicked when the left button goes up over it after going down on it (the label
-// holds the mouse between the two).
 bool Tabout::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        auto* label = qobject_cast<QLabel*>(watched);
-        if (label && mouse->button() == Qt::LeftButton &&
-            label->rect().contains(mouse->position().toPoint())) {
-            if (label == ui_->Label5) {
-                Label5Click();
-            } else if (label == ui_->Label6) {
-                Label6Click();
-            }
+    if ((watched == ui_->Label5 || watched == ui_->Label6) &&
+        OpensLink(*static_cast<QWidget*>(watched), *event)) {
+        if (watched == ui_->Label5) {
+            Label5Click();
+        } else {
+            Label6Click();
         }
+        // Enter belongs to the link, not to the box's buttons.
+        return event->type() == QEvent::KeyPress;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// The box opens with the keyboard on "&Fermer", its first tab stop, before the two addresses.
+void Tabout::showEvent(QShowEvent* event) {
+    ui_->BitBtn1->setFocus();
+    QDialog::showEvent(event);
 }
 
 void Tabout::Label5Click() {

@@ -46,6 +46,9 @@ class TMemoForm : public QDialog {
     // its previous text.
     void FormActivate();
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     const QString& historyPath_;
     std::unique_ptr<Ui::MemoForm> ui_;

@@ -11,6 +11,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QTabBar>
+#include <array>
 
 #include "components/GradientCaption.h"
 #include "engine/conversion.h"
@@ -24,6 +25,7 @@
 #include "mainwin/glyphs.h"
 #include "mainwin/printing.h"
 #include "mainwin/program_context.h"
+#include "platform/qt/accessibility.h"
 #include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
 #include "platform/qt/system_metrics.h"
@@ -62,15 +64,36 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
+// The four operation selectors, in the order of their codes.
+std::array<ui::ChoiceLabel*, 4> OperationSelectors(const Ui::Tmere& form) {
+    return {form.TextPlus, form.TextMoins, form.TextMult, form.TextDiv};
+}
+
+// The currency of the result, which the unit label abbreviates, in words a screen reader says.
+QString SpokenUnit(const QString& unit) {
+    if (unit == u"FF") {
+        return QStringLiteral("francs");
+    }
+    if (unit == u"E.") {
+        return QStringLiteral("euros");
+    }
+    if (unit == u"$$") {
+        return QStringLiteral("dollars");
+    }
+    return unit;
+}
+
 }  // namespace
 
 Tmere::Tmere(ProgramContext& context, QWidget* parent)
     : QMainWindow(parent), context_(context), ui_(std::make_unique<Ui::Tmere>()) {
+    ui::InstallAccessibleInterfaces();  // before the menus exist: names the "&?" menu title
     ui_->setupUi(this);
     SetUpAppearance();
     ConnectUserEvents();
     // A failed step of the creation is shown, skips the steps after it, and the window opens.
     ui::Guarded([this] { FormCreate(); });
+    spokenResult_.Request();
 }
 
 Tmere::~Tmere() = default;
@@ -321,10 +344,31 @@ std::string Tmere::AmountText() const {
 
 void Tmere::ShowResult(const std::string& text) {
     ui_->Result->setText(ToQString(text));
+    spokenResult_.Request();
 }
 
 QString Tmere::ShownResultWithoutSpaces() const {
     return ToQString(StripSpaces(ToAmountText(ui_->Result->text())));
+}
+
+// A screen reader speaks the new description of the focused field: every field that feeds the
+// result carries it in its description, so that the user hears it without leaving the field. The
+// first field is named by its prompt, and on the operations tab by the chosen operation too.
+void Tmere::DescribeResult() {
+    QString spoken = QStringLiteral("Résultat : ") + ui_->Result->text().simplified() + u' ' +
+                     SpokenUnit(ui_->Label4->text());
+    if (!ui_->LabelTaxe->isHidden() && !ui_->LabelTaxe->text().isEmpty()) {
+        spoken += QStringLiteral(", ") + ui_->LabelTaxe->text().simplified();
+    }
+    for (QWidget* field : {ui_->SaisieMnt, ui_->Saisie2, ui_->saisietva, ui_->EditTxTEG,
+                           ui_->EditNbJour}) {
+        ui::SetSpokenDescription(field, spoken);
+    }
+    QString name = QStringLiteral("Première valeur : ") + ui_->Label3->text();
+    if (ui_->PageControl->currentWidget() == ui_->TabCalcul) {
+        name += QStringLiteral(", ") + OperationSelectors(*ui_)[ui_->BarCalcul->value()]->text();
+    }
+    ui::SetSpokenName(ui_->SaisieMnt, name);
 }
 
 void Tmere::RecomputeOperation() {
@@ -445,9 +489,10 @@ void Tmere::barChange() {
 
 void Tmere::HighlightSelector(int code) {
     const QColor face = SystemColorValue(SystemColor::ButtonFace);
-    QLabel* const selectors[] = {ui_->TextPlus, ui_->TextMoins, ui_->TextMult, ui_->TextDiv};
+    const std::array<ui::ChoiceLabel*, 4> selectors = OperationSelectors(*ui_);
     for (int i = 0; i < 4; ++i) {
         SetBackground(selectors[i], i == code ? QColor(Qt::red) : face);
+        selectors[i]->SetChosen(i == code);
     }
 }
 
@@ -615,7 +660,7 @@ void Tmere::ButtonRAZClick() {
         SetVisible(shown, true);
     }
     SetVisible(ui_->Saisie2, false);
-    ui_->Result->setText(QStringLiteral("0.00"));
+    ShowResult("0.00");
     SetText(ui_->SaisieMnt, QString());
     MoveFocus(ui_->SaisieMnt);
     values.vatFactor = VatFactorFor(values.vatRate1);

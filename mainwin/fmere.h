@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/qt/accessibility.h"
 #include "platform/qt/help_viewer.h"
 
 #include "settings/fconfig.h"
@@ -72,6 +73,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     std::string AmountText() const;
     void ShowResult(const std::string& text);
     QString ShownResultWithoutSpaces() const;  // what goes back into an input field
+    void DescribeResult();                     // for screen readers
 
     // VAT tab
     void RecomputeVat();
@@ -149,6 +151,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     Tabout* about_ = nullptr;
     TMemoForm* history_ = nullptr;
     ui::HelpViewer help_;
+    ui::OncePerEvent spokenResult_{this, [this] { DescribeResult(); }};
 };
 
 }  // namespace chiffrel
