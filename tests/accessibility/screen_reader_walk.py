@@ -4,9 +4,11 @@ the about box and the history window. Fails on any control a user can operate th
 name, on anything shown under a name that is only an object's name, and when the result, the
 chosen operation or the history text cannot be followed without a mouse.
 
-Usage: screen_reader_walk.py <source directory>   (the program is already running)
+Usage: screen_reader_walk.py <program> <source directory>
+(inside a D-Bus session with its accessibility bus, on an X server)
 """
 
+import faulthandler
 import glob
 import re
 import subprocess
@@ -71,11 +73,11 @@ def wait_for(what, test):
 
 
 def key(*keys):
-    subprocess.run(["xdotool", "key", "--delay", "60", *keys], check=True)
+    subprocess.run(["xdotool", "key", "--delay", "60", *keys], check=True, timeout=TIMEOUT)
 
 
 def type_text(text):
-    subprocess.run(["xdotool", "type", "--delay", "120", text], check=True)
+    subprocess.run(["xdotool", "type", "--delay", "120", text], check=True, timeout=TIMEOUT)
 
 
 def states(obj):
@@ -163,13 +165,12 @@ def spoken_description(field, text):
 
 def walk_main_window(names):
     main = wait_for("the main window", lambda: window("Chiffrel"))
-    if main is None:
-        return
-    focus_main_window()
+    if main is None or not focus_main_window():
+        return False
     amount = wait_for("the focus in the amount field",
                       lambda: focused(main) if focused(main).getRole() == pyatspi.ROLE_TEXT else None)
     if amount is None:
-        return
+        return False
     check_names("T.V.A.", main, names)
     if not any(re.fullmatch(r"Horloge : \d\d:\d\d", obj.name) for obj in descendants(main)):
         problems.append("the clock does not tell the time it shows")
@@ -187,6 +188,7 @@ def walk_main_window(names):
             check_names(tab, main, names)
         if tab == "Calculs":
             check_operations(main)
+    return True
 
 
 def chosen_operations(main):
@@ -209,10 +211,9 @@ def check_operations(main):
     if moved is None or len(moved) != 1:
         problems.append(f"operations checked after a move: {moved}")
         return
-    told = [source.name for kind, source, detail, _ in events
-            if kind == "object:state-changed:checked" and detail == 1]
-    if moved[0] not in told:
-        problems.append(f"no checked-state change told for {moved[0]}: {told}")
+    wait_for(f"a checked-state change told for {moved[0]}",
+             lambda: any(kind == "object:state-changed:checked" and detail == 1
+                         and source.name == moved[0] for kind, source, detail, _ in events))
     amount = wait_for("the focus back in the amount field", lambda: focused(main))
     if amount is None or moved[0] not in amount.name:
         problems.append(f"the amount field does not name the operation: {amount and amount.name!r}")
@@ -234,12 +235,17 @@ def walk_menus(names):
 
 def focus_main_window():
     """Gives the main window the keyboard, as a window manager does when a dialog closes."""
-    subprocess.run(["xdotool", "search", "--sync", "--name", "^Chiffrel$", "windowfocus", "--sync"],
-                   check=True, stdout=subprocess.DEVNULL)
+    found = wait_for("the main window on the X server", lambda: subprocess.run(
+        ["xdotool", "search", "--name", "^Chiffrel$"], capture_output=True, text=True).stdout)
+    if found:
+        subprocess.run(["xdotool", "windowfocus", "--sync", found.split()[0]], check=True,
+                       timeout=TIMEOUT)
+    return bool(found)
 
 
 def open_window(keys, title):
-    focus_main_window()
+    if not focus_main_window():
+        return None
     key(*keys)
     return wait_for(f"the window {title!r}", lambda: window(title))
 
@@ -291,14 +297,23 @@ def walk_history(names):
 
 
 def main():
-    names = object_names(sys.argv[1])
+    # A walk that hangs says where before the test's time runs out.
+    faulthandler.dump_traceback_later(120, exit=True)
+    program, source_dir = sys.argv[1:3]
+    names = object_names(source_dir)
+    # Listening before the program starts: it learns at its start what its listeners want.
     pyatspi.Registry.registerEventListener(record, "object:property-change:accessible-description",
                                            "object:state-changed:checked")
-    walk_main_window(names)
-    walk_menus(names)
-    walk_configuration(names)
-    walk_about_box(names)
-    walk_history(names)
+    pump(0.5)
+    with subprocess.Popen([program], stdout=sys.stderr, stderr=sys.stderr) as running:
+        try:
+            if walk_main_window(names):
+                walk_menus(names)
+                walk_configuration(names)
+                walk_about_box(names)
+                walk_history(names)
+        finally:
+            running.terminate()
     for problem in problems:
         print(f"FAIL: {problem}")
     if not problems:

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -62,6 +63,18 @@ class MainWindowTest : public testing::Test {
     QString Result() const { return Shown("Result"); }
     QWidget* Focused() const { return window_->focusWidget(); }
     bool Visible(const char* name) const { return Find<QWidget>(name)->isVisible(); }
+
+    // What a screen reader learns of a control once the event under way has been handled.
+    QAccessibleInterface* Accessible(const char* name) const {
+        QCoreApplication::sendPostedEvents();
+        return QAccessible::queryAccessibleInterface(Find<QWidget>(name));
+    }
+    QString SpokenName(const char* name) const {
+        return Accessible(name)->text(QAccessible::Name);
+    }
+    QString SpokenDescription(const char* name) const {
+        return Accessible(name)->text(QAccessible::Description);
+    }
 
     // Types into the field where the focus is, as the user does.
     void Type(const QString& keys) { QTest::keyClicks(Focused(), keys); }

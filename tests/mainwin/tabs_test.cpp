@@ -54,18 +54,30 @@ TEST_F(OperationsTab, DivisionByAnEmptyValueGivesTheFirstValue) {
     EXPECT_EQ(Result(), "     7.00");
 }
 
-TEST_F(OperationsTab, OnlyTheChosenSelectorIsRed) {
+TEST_F(OperationsTab, OnlyTheChosenSelectorIsRedAndChecked) {
     const QColor face = SystemColorValue(SystemColor::ButtonFace);
-    EXPECT_EQ(SelectorColour("TextPlus"), QColor(Qt::red));
+    // Screen readers see the selectors as radio buttons, the chosen one checked.
+    const auto expectChosen = [this, face](const char* chosen) {
+        for (const char* selector : {"TextPlus", "TextMoins", "TextMult", "TextDiv"}) {
+            const bool isChosen = std::string(selector) == chosen;
+            EXPECT_EQ(SelectorColour(selector), isChosen ? QColor(Qt::red) : face) << selector;
+            EXPECT_EQ(Accessible(selector)->role(), QAccessible::RadioButton) << selector;
+            EXPECT_EQ(Accessible(selector)->state().checked, isChosen) << selector;
+        }
+        EXPECT_EQ(SpokenName("SaisieMnt"),
+                  "Première valeur : Opérations primaires, " + Shown(chosen));
+    };
+    expectChosen("TextPlus");
     ClickSelector("TextMoins");
     ClickSelector("TextMoins");  // clicking the highlighted one keeps it
-    for (const char* selector : {"TextPlus", "TextMult", "TextDiv"}) {
-        EXPECT_EQ(SelectorColour(selector), face) << selector;
-    }
-    EXPECT_EQ(SelectorColour("TextMoins"), QColor(Qt::red));
+    expectChosen("TextMoins");
     Find<QSlider>("BarCalcul")->setValue(3);  // the user moves the slider
-    EXPECT_EQ(SelectorColour("TextDiv"), QColor(Qt::red));
-    EXPECT_EQ(SelectorColour("TextMoins"), face);
+    expectChosen("TextDiv");
+    // A screen reader's press acts as a click.
+    Accessible("TextMult")->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    expectChosen("TextMult");
+    EXPECT_EQ(Find<QSlider>("BarCalcul")->value(), 2);
+    EXPECT_EQ(Focused(), Field("SaisieMnt"));
 }
 
 TEST_F(OperationsTab, MemoryKeepsTheShownTextAndRecallsItWithItsSpaces) {
@@ -95,6 +107,7 @@ struct DirectionCase {
     const char* unit;
     const char* prompt;
     const char* rateLine;
+    const char* spokenUnit;  // the unit as a screen reader says it
 };
 
 class Directions : public MainWindowTest, public testing::WithParamInterface<DirectionCase> {};
@@ -112,6 +125,9 @@ TEST_P(Directions, ConvertAtTheBuiltInRates) {
     EXPECT_EQ(Shown("Label3"), c.prompt);
     EXPECT_EQ(Shown("Label7"), c.rateLine);
     EXPECT_EQ(Focused(), Field("SaisieMnt"));
+    EXPECT_EQ(SpokenDescription("SaisieMnt"),
+              QStringLiteral("Résultat : ") + QString(c.result).trimmed() + ' ' + c.spokenUnit);
+    EXPECT_EQ(SpokenName("SaisieMnt"), QStringLiteral("Première valeur : ") + c.prompt);
 }
 
 const char* const kEuroLine = "Taux : 1 Euro -> 6.47551 Francs";
@@ -119,14 +135,17 @@ const char* const kDollarLine = "Taux : 1 Dollars -> 5.94620 Francs";
 
 INSTANTIATE_TEST_SUITE_P(FourWays, Directions,
                          testing::Values(DirectionCase{"RadioEuroF", "  15.4428", "E.",
-                                                       "Saisie du montant en Francs", kEuroLine},
+                                                       "Saisie du montant en Francs", kEuroLine,
+                                                       "euros"},
                                          DirectionCase{"RadioEuroE", " 647.5510", "FF",
-                                                       "Saisie du montant en Euro", kEuroLine},
+                                                       "Saisie du montant en Euro", kEuroLine,
+                                                       "francs"},
                                          DirectionCase{"RadioDollarsFrancs", "   594.62", "FF",
-                                                       "Saisie du montant en Dollars", kDollarLine},
+                                                       "Saisie du montant en Dollars", kDollarLine,
+                                                       "francs"},
                                          DirectionCase{"RadioFrancsDollars", "    16.82", "$$",
-                                                       "Saisie du montant en Francs",
-                                                       kDollarLine}));
+                                                       "Saisie du montant en Francs", kDollarLine,
+                                                       "dollars"}));
 
 TEST_F(ConversionTab, EnteringTheTabStartsAgainAtFrancsToEuro) {
     Open();
@@ -178,6 +197,7 @@ TEST_F(TegTab, ComputesTheInterestAtEveryChange) {
     Key(Qt::Key_A, Qt::ControlModifier);
     Type("30");
     EXPECT_EQ(Result(), "  98.6301");
+    EXPECT_EQ(SpokenDescription("EditNbJour"), "Résultat : 98.6301 francs");
     Key(Qt::Key_F8);  // the same tab again recomputes and keeps the layout
     EXPECT_EQ(Result(), "  98.6301");
     EXPECT_EQ(Focused(), Field("SaisieMnt"));
@@ -301,6 +321,9 @@ TEST_F(Reset, FromTheOperationsTabBringsEverythingBack) {
     // The first rate's action ran on the empty entry with the slider as it was before.
     EXPECT_EQ(Result(), "     0.00");
     EXPECT_EQ(Shown("LabelTaxe"), "Taxe =      0.00");
+    EXPECT_TRUE(Accessible("TextPlus")->state().checked);
+    EXPECT_EQ(SpokenDescription("SaisieMnt"), "Résultat : 0.00 francs, Taxe = 0.00");
+    EXPECT_EQ(SpokenName("SaisieMnt"), "Première valeur : Saisie du montant T.T.C.");
 }
 
 TEST_F(Reset, OnAnUntouchedWindowShowsZeroAndKeepsTheTegFields) {
