@@ -97,7 +97,8 @@ TMemoForm::TMemoForm(const QString& historyPath, QWidget* parent)
     ui::SetPixelHeight(ui_->Memo1, kMemoFontPixels);
     ui_->BitBtn1->setIcon(CloseGlyph());
     connect(ui_->BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
-    ui_->Memo1->verticalScrollBar()->setAccessibleName(QStringLiteral("Défilement de l'historique"));
+    ui_->Memo1->verticalScrollBar()->setAccessibleName(
+        QStringLiteral("Défilement de l'historique"));
     ui_->BitBtn1->installEventFilter(this);
 }
 

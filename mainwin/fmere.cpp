@@ -360,8 +360,8 @@ void Tmere::DescribeResult() {
     if (!ui_->LabelTaxe->isHidden() && !ui_->LabelTaxe->text().isEmpty()) {
         spoken += QStringLiteral(", ") + ui_->LabelTaxe->text().simplified();
     }
-    for (QWidget* field : {ui_->SaisieMnt, ui_->Saisie2, ui_->saisietva, ui_->EditTxTEG,
-                           ui_->EditNbJour}) {
+    for (QWidget* field :
+         {ui_->SaisieMnt, ui_->Saisie2, ui_->saisietva, ui_->EditTxTEG, ui_->EditNbJour}) {
         ui::SetSpokenDescription(field, spoken);
     }
     QString name = QStringLiteral("Première valeur : ") + ui_->Label3->text();

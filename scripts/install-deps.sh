@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   fonts-liberation2 fonts-dejavu-core fonts-comic-neue
   poppler-utils xvfb xdotool x11-utils imagemagick
+  dbus-daemon dbus-bin at-spi2-core python3-pyatspi
   desktop-file-utils appstream dpkg-dev file
 )
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // What screen readers learn beyond what Qt tells them of the standard controls: labels that
-// stand for a choice or for a link, and updates that reach them once per event.
+// stand for a choice or for a link, menu titles named otherwise than by their text, changed
+// names and descriptions actually spoken, and updates that reach them once per event.
 
 #include <QLabel>
 #include <QObject>

@@ -69,12 +69,6 @@ class MainWindowTest : public testing::Test {
         QCoreApplication::sendPostedEvents();
         return QAccessible::queryAccessibleInterface(Find<QWidget>(name));
     }
-    QString SpokenName(const char* name) const {
-        return Accessible(name)->text(QAccessible::Name);
-    }
-    QString SpokenDescription(const char* name) const {
-        return Accessible(name)->text(QAccessible::Description);
-    }
 
     // Types into the field where the focus is, as the user does.
     void Type(const QString& keys) { QTest::keyClicks(Focused(), keys); }
