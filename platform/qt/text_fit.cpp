@@ -7,8 +7,6 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QRadioButton>
-#include <QStyle>
-#include <QStyleOptionButton>
 
 namespace chiffrel::ui {
 
@@ -30,21 +28,6 @@ int LabelRoom(const QLabel* label, const QFont& font) {
     return room;
 }
 
-int IndicatorButtonRoom(const QAbstractButton* button) {
-    QStyleOptionButton option;
-    option.initFrom(button);
-    option.text = button->text();
-    const QStyle::SubElement contents = qobject_cast<const QRadioButton*>(button) != nullptr
-                                            ? QStyle::SE_RadioButtonContents
-                                            : QStyle::SE_CheckBoxContents;
-    return button->style()->subElementRect(contents, &option, button).width();
-}
-
-bool HasIndicator(const QWidget* control) {
-    return qobject_cast<const QCheckBox*>(control) != nullptr ||
-           qobject_cast<const QRadioButton*>(control) != nullptr;
-}
-
 // A button's text as drawn: "&x" shows "x" underlined, "&&" shows "&".
 QString WithoutMnemonics(const QString& text) {
     QString shown;
@@ -55,6 +38,19 @@ QString WithoutMnemonics(const QString& text) {
         shown += text[i];
     }
     return shown;
+}
+
+// A check box or radio button asks for its indicator, the gap after it and a margin for the focus
+// frame around its text, whatever the font.
+int IndicatorButtonRoom(const QAbstractButton* button) {
+    const int textWidth =
+        QFontMetrics(button->font()).horizontalAdvance(WithoutMnemonics(button->text()));
+    return button->width() - (button->sizeHint().width() - textWidth);
+}
+
+bool HasIndicator(const QWidget* control) {
+    return qobject_cast<const QCheckBox*>(control) != nullptr ||
+           qobject_cast<const QRadioButton*>(control) != nullptr;
 }
 
 // The width that `control` gives its one-line text when drawn in `font`.
