@@ -127,14 +127,23 @@ QFont LargestFittingFont(const QFont& font, const std::function<bool(const QFont
     if (fits(font)) {
         return font;
     }
-    QFont smaller = font;
-    for (int pixels = QFontInfo(font).pixelSize() - 1; pixels >= kSmallestPixels; --pixels) {
-        smaller.setPixelSize(pixels);
-        if (fits(smaller)) {
-            break;
+    // Halving the range of sizes: a long result is fitted at every keystroke.
+    QFont best = font;
+    best.setPixelSize(kSmallestPixels);
+    int low = kSmallestPixels;
+    int high = QFontInfo(font).pixelSize() - 1;
+    while (low <= high) {
+        const int middle = (low + high) / 2;
+        QFont candidate = font;
+        candidate.setPixelSize(middle);
+        if (fits(candidate)) {
+            best = candidate;
+            low = middle + 1;
+        } else {
+            high = middle - 1;
         }
     }
-    return smaller;
+    return best;
 }
 
 }  // namespace chiffrel::ui

@@ -11,8 +11,8 @@ class QWidget;
 namespace chiffrel::ui {
 
 // Keeps every label, check box and radio button of `form` showing its whole text: a text wider
-// than the room its control gives it is drawn in a smaller size of the control's font, one pixel
-// at a time, down to the size at which it fits; a text that fits keeps the control's own font.
+// than the room its control gives it is drawn in the largest smaller pixel size of the control's
+// font at which it fits; a text that fits keeps the control's own font.
 // Checked each time a control is painted, so that texts set later are kept whole as well.
 void KeepTextsWhole(QWidget* form);
 

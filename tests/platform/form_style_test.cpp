@@ -50,7 +50,7 @@ struct FittingCase {
 
 class LargestFittingFontTest : public testing::TestWithParam<FittingCase> {};
 
-TEST_P(LargestFittingFontTest, StepsDownOnePixelAtATime) {
+TEST_P(LargestFittingFontTest, TakesTheLargestPixelSizeThatFits) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(16);
     font.setBold(true);
