@@ -138,6 +138,7 @@ void Tmere::SetUpAppearance() {
 
     ui::LimitTyping(ui_->SaisieMnt, kAmountFieldLimit);
     ui::LimitTyping(ui_->Saisie2, kAmountFieldLimit);
+    ui::KeepAltKeysOutOfFields(this);
 
     auto* tabItems = new QActionGroup(this);
     for (QAction* item : {ui_->MenuTabTVA, ui_->MenuTabCalcul, ui_->MenuTabEuro, ui_->MenuTabTEG}) {

@@ -170,6 +170,9 @@ TEST_F(TegTab, ComputesTheInterestAtEveryChange) {
     Key(Qt::Key_F8);
     EXPECT_EQ(Result(), "   0.0000");
     Type("10000");
+    Key(Qt::Key_T, Qt::AltModifier);  // access keys of buttons hidden on this tab
+    Key(Qt::Key_M, Qt::AltModifier);
+    EXPECT_EQ(Field("SaisieMnt")->text(), "10000");
     Field("EditTxTEG")->setFocus(Qt::TabFocusReason);
     Key(Qt::Key_A, Qt::ControlModifier);
     Type("12");
