@@ -38,9 +38,9 @@ TEST_F(StartUp, ReadsTheSettingsIntoTheWindow) {
     EXPECT_EQ(Radio("RadioButton206")->text(), "TVA 19,6 %");
     EXPECT_EQ(Radio("RadioButton55")->text(), "TVA 7.12 %");
     EXPECT_EQ(Field("EditTxTEG")->text(), "12,5");
-    // The slider starts on the H.T. side while the prompt keeps its creation text.
+    // The slider starts on the H.T. side, and the prompt asks for what it reads.
     EXPECT_EQ(Find<QSlider>("bar")->value(), 1);
-    EXPECT_EQ(Shown("Label3"), "Saisir le montant H.T.");
+    EXPECT_EQ(Shown("Label3"), "Saisie du montant T.T.C.");
     EXPECT_FALSE(Visible("Button1"));
     Find<QSlider>("bar")->setValue(0);  // the user moves the slider back
     Type("100");
