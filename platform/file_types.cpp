@@ -68,7 +68,7 @@ std::optional<std::string> ContentTypeOf(const Gio& gio, std::string_view extens
 
 // Owns the application found, when there is one that can be given an address. A hidden entry
 // stands for an application the user removed: GIO may still name it as a default, and it does
-// not count. GIO's applications are desktop entries, whose functions take them as they are.
+// not count. Every application GIO finds here is a desktop entry, so the entry query applies.
 std::shared_ptr<void> Startable(const Gio& gio, GAppInfo* info) {
     if (info == nullptr) {
         return nullptr;
