@@ -43,7 +43,8 @@ int WaitFor(pid_t child) {
 }  // namespace
 
 bool HandedToOwnProcess() {
-    if (std::getenv(kOwnProcessVariable) != nullptr) {
+    if (const char* started = std::getenv(kOwnProcessVariable)) {
+        fs::remove(started);  // tells the parent that the test did run here
         return false;
     }
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
@@ -52,7 +53,9 @@ bool HandedToOwnProcess() {
         std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
     char* arguments[] = {program.data(), filter.data(), nullptr};
 
-    std::vector<std::string> variables = {std::string(kOwnProcessVariable) + "=1"};
+    std::string started = (fs::temp_directory_path() / "own-process-XXXXXX").string();
+    ::close(::mkstemp(started.data()));
+    std::vector<std::string> variables = {std::string(kOwnProcessVariable) + "=" + started};
     for (char** variable = environ; *variable != nullptr; ++variable) {
         variables.emplace_back(*variable);
     }
@@ -69,6 +72,7 @@ bool HandedToOwnProcess() {
         return true;
     }
     const int status = WaitFor(child);
+    EXPECT_FALSE(fs::remove(started)) << "no test of that name ran in its own process";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
         << "the test failed in its own process (wait status " << status << "), reported above";
     return true;

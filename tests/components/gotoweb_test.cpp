@@ -56,11 +56,6 @@ void PrintTo(const BrowserCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-const Files kTwoLists = {App("general.desktop", "@browser@ general %u"),
-                         App("gnome.desktop", "@browser@ gnome %u"),
-                         Defaults("config-home/mimeapps.list", "text/html=general.desktop\n"),
-                         Defaults("config-home/gnome-mimeapps.list", "text/html=gnome.desktop\n")};
-
 // Each extension of web pages with a type of its own.
 const std::pair<std::string, std::string> kTypePerExtension = {
     "data-dir/mime/globs2",
@@ -96,12 +91,13 @@ std::vector<BrowserCase> BrowserCases() {
           Defaults("config-home/mimeapps.list",
                    "application/octet-stream=any.desktop\ntext/plain=any.desktop\n")},
          std::nullopt},
-        {"DesktopSpecificList", kTwoLists, Arguments{"gnome", kUrl}, "GNOME"},
-        {"OtherDesktopsListIgnored", kTwoLists, Arguments{"general", kUrl}, "KDE"},
-        {"SystemList",
-         {App("web.desktop", "@browser@ %u", "data-dir"),
-          Defaults("config-dir/mimeapps.list", "text/html=web.desktop\n")},
-         Arguments{kUrl}},
+        {"DesktopSpecificList",
+         {App("general.desktop", "@browser@ general %u"),
+          App("gnome.desktop", "@browser@ gnome %u"),
+          Defaults("config-home/mimeapps.list", "text/html=general.desktop\n"),
+          Defaults("config-home/gnome-mimeapps.list", "text/html=gnome.desktop\n")},
+         Arguments{"gnome", kUrl},
+         "GNOME"},
         {"MimeinfoCacheOnly",
          {App("web.desktop", "@browser@ cached %u", "data-dir"),
           {"data-dir/applications/mimeinfo.cache", "[MIME Cache]\ntext/html=web.desktop;\n"}},
