@@ -26,6 +26,13 @@ QPixmap RenderInto(const DrawnPicture& picture, QSize pixels) {
     return pixmap;
 }
 
+// The picture on a transparent ground, `ratio` device pixels to a pixel.
+QPixmap Render(const DrawnPicture& picture, qreal ratio) {
+    QPixmap pixmap = RenderInto(picture, picture.size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}
+
 class DrawnIconEngine : public QIconEngine {
   public:
     explicit DrawnIconEngine(DrawnPicture picture) : picture_(std::move(picture)) {}
@@ -92,12 +99,6 @@ class PictureKeeper : public QObject {
 };
 
 }  // namespace
-
-QPixmap Render(const DrawnPicture& picture, qreal ratio) {
-    QPixmap pixmap = RenderInto(picture, picture.size * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    return pixmap;
-}
 
 QIcon AsIcon(DrawnPicture picture) {
     return QIcon(new DrawnIconEngine(std::move(picture)));

@@ -5,7 +5,6 @@
 // them on a scaled screen.
 
 #include <QIcon>
-#include <QPixmap>
 #include <QSize>
 #include <functional>
 
@@ -19,9 +18,6 @@ struct DrawnPicture {
     // Draws the picture in the box (0, 0)-(size), whatever the device's resolution.
     std::function<void(QPainter& painter)> draw;
 };
-
-// The picture on a transparent ground, `ratio` device pixels to a pixel.
-QPixmap Render(const DrawnPicture& picture, qreal ratio);
 
 // An icon that draws the picture anew at each size and ratio it is shown at.
 QIcon AsIcon(DrawnPicture picture);

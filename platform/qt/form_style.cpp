@@ -9,6 +9,20 @@
 
 namespace chiffrel::ui {
 
+namespace {
+
+// Where a window of `size` goes to show at `wanted` inside `available`: moved back in as little
+// as possible, and with its top-left corner inside when it is larger than the area.
+QPoint PlaceInside(const QRect& available, QSize size, QPoint wanted) {
+    const int x =
+        std::max(available.left(), std::min(wanted.x(), available.right() + 1 - size.width()));
+    const int y =
+        std::max(available.top(), std::min(wanted.y(), available.bottom() + 1 - size.height()));
+    return {x, y};
+}
+
+}  // namespace
+
 void InstallFontSubstitutes() {
     const QStringList sans = {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")};
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), sans);
@@ -37,14 +51,6 @@ void SetColourPair(QWidget* widget, QPalette::ColorRole backgroundRole, const QC
         // A label's background shows only where the label fills it.
         widget->setAutoFillBackground(true);
     }
-}
-
-QPoint PlaceInside(const QRect& available, QSize size, QPoint wanted) {
-    const int x =
-        std::max(available.left(), std::min(wanted.x(), available.right() + 1 - size.width()));
-    const int y =
-        std::max(available.top(), std::min(wanted.y(), available.bottom() + 1 - size.height()));
-    return {x, y};
 }
 
 void MoveInsideScreen(QWidget* window, QPoint wanted) {

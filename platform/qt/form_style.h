@@ -6,8 +6,6 @@
 
 #include <QPalette>
 #include <QPoint>
-#include <QRect>
-#include <QSize>
 #include <QString>
 #include <string>
 #include <string_view>
@@ -33,10 +31,6 @@ QPalette DesignPalette();
 // the default light palette nothing changes.
 void SetColourPair(QWidget* widget, QPalette::ColorRole backgroundRole, const QColor& background,
                    QPalette::ColorRole textRole, const QColor& text);
-
-// Where a window of `size` goes to show at `wanted` inside `available`: moved back in as little
-// as possible, and with its top-left corner inside when it is larger than the area.
-QPoint PlaceInside(const QRect& available, QSize size, QPoint wanted);
 
 // Moves a top-level window to `wanted`, or as near as keeps it inside the primary screen's
 // available area.

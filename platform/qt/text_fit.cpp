@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QRadioButton>
+#include <functional>
 
 namespace chiffrel::ui {
 
@@ -75,6 +76,31 @@ QString ShownText(const QWidget* control) {
     return {};
 }
 
+// `font` itself when `fits` holds for it, else the largest smaller pixel size for which it holds,
+// else the smallest size tried.
+QFont LargestFittingFont(const QFont& font, const std::function<bool(const QFont&)>& fits) {
+    if (fits(font)) {
+        return font;
+    }
+    // Halving the range of sizes: a long result is fitted at every keystroke.
+    QFont best = font;
+    best.setPixelSize(kSmallestPixels);
+    int low = kSmallestPixels;
+    int high = QFontInfo(font).pixelSize() - 1;
+    while (low <= high) {
+        const int middle = (low + high) / 2;
+        QFont candidate = font;
+        candidate.setPixelSize(middle);
+        if (fits(candidate)) {
+            best = candidate;
+            low = middle + 1;
+        } else {
+            high = middle - 1;
+        }
+    }
+    return best;
+}
+
 // Gives one control the largest size of its own font that shows its whole text.
 class TextFitter : public QObject {
   public:
@@ -121,29 +147,6 @@ void KeepTextsWhole(QWidget* form) {
             new TextFitter(control);
         }
     }
-}
-
-QFont LargestFittingFont(const QFont& font, const std::function<bool(const QFont&)>& fits) {
-    if (fits(font)) {
-        return font;
-    }
-    // Halving the range of sizes: a long result is fitted at every keystroke.
-    QFont best = font;
-    best.setPixelSize(kSmallestPixels);
-    int low = kSmallestPixels;
-    int high = QFontInfo(font).pixelSize() - 1;
-    while (low <= high) {
-        const int middle = (low + high) / 2;
-        QFont candidate = font;
-        candidate.setPixelSize(middle);
-        if (fits(candidate)) {
-            best = candidate;
-            low = middle + 1;
-        } else {
-            high = middle - 1;
-        }
-    }
-    return best;
 }
 
 }  // namespace chiffrel::ui

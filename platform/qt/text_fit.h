@@ -3,9 +3,6 @@
 // Keeps the texts of the forms whole where the fonts that stand in for the forms' own are wider
 // than those, or where a result is longer than its panel: a cut number would be a wrong number.
 
-#include <QFont>
-#include <functional>
-
 class QWidget;
 
 namespace chiffrel::ui {
@@ -15,9 +12,5 @@ namespace chiffrel::ui {
 // font at which it fits; a text that fits keeps the control's own font.
 // Checked each time a control is painted, so that texts set later are kept whole as well.
 void KeepTextsWhole(QWidget* form);
-
-// `font` itself when `fits` holds for it, else the largest smaller pixel size for which it holds,
-// else the smallest size tried.
-QFont LargestFittingFont(const QFont& font, const std::function<bool(const QFont&)>& fits);
 
 }  // namespace chiffrel::ui
