@@ -29,6 +29,7 @@
 #include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
 #include "platform/qt/system_metrics.h"
+#include "platform/qt/text_fit.h"
 #include "ui_fmere.h"
 
 namespace chiffrel {
@@ -52,16 +53,29 @@ const QString kPromptAtCreation = QStringLiteral("Saisir le montant H.T.");
 
 constexpr int kAmountFieldLimit = 9;
 
-void SetBackground(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
+// The help topic of the window as a whole.
+constexpr int kWindowHelpContext = 1;
+// Menus and menu items with a help topic of their own carry it in this property.
+constexpr char kHelpContextProperty[] = "helpContext";
+
+int HelpContextOf(const QObject* object) {
+    return object != nullptr ? object->property(kHelpContextProperty).toInt() : 0;
 }
 
-void SetTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
+// F1 in an open menu: the highlighted item's topic, else the menu's, else the window's.
+int MenuHelpContext(const QMenu& menu) {
+    if (const int item = HelpContextOf(menu.activeAction())) {
+        return item;
+    }
+    if (const int own = HelpContextOf(&menu)) {
+        return own;
+    }
+    return kWindowHelpContext;
+}
+
+bool IsHelpKey(const QEvent& event) {
+    return event.type() == QEvent::KeyPress &&
+           static_cast<const QKeyEvent&>(event).key() == Qt::Key_F1;
 }
 
 // The four operation selectors, in the order of their codes.
@@ -137,12 +151,10 @@ void Tmere::SetUpAppearance() {
     }
     ui::SetPixelHeight(ui_->Result, 35);
     ui::SetPixelHeight(ui_->Label4, 27);
-    SetTextColour(ui_->LabelTaxe, QColor(0, 128, 255));
-    SetTextColour(ui_->Result, Qt::red);
-    SetBackground(ui_->Result, Qt::white);
-    QPalette secondField = ui_->Saisie2->palette();
-    secondField.setColor(QPalette::Base, Qt::white);
-    ui_->Saisie2->setPalette(secondField);
+    ui::SetColourPair(ui_->LabelTaxe, QPalette::Window, ui::DesignPalette().color(QPalette::Window),
+                      QPalette::WindowText, QColor(0, 128, 255));
+    ui::SetColourPair(ui_->Result, QPalette::Window, Qt::white, QPalette::WindowText, Qt::red);
+    ui::SetColourPair(ui_->Saisie2, QPalette::Base, Qt::white, QPalette::Text, Qt::black);
     HighlightSelector(0);
 
     ui_->ButtonRAZ->setIcon(ResetGlyph());
@@ -161,6 +173,7 @@ void Tmere::SetUpAppearance() {
 
     ui::LimitTyping(ui_->SaisieMnt, kAmountFieldLimit);
     ui::LimitTyping(ui_->Saisie2, kAmountFieldLimit);
+    ui::KeepAltKeysOutOfFields(this);
 
     auto* tabItems = new QActionGroup(this);
     for (QAction* item : {ui_->MenuTabTVA, ui_->MenuTabCalcul, ui_->MenuTabEuro, ui_->MenuTabTEG}) {
@@ -185,6 +198,9 @@ void Tmere::SetUpAppearance() {
     for (QAction* popupItem : {ui_->mConfig, ui_->Impressiondursultat2}) {
         popupItem->setShortcutContext(Qt::WidgetShortcut);
     }
+
+    // Set last, once every control has its own font.
+    ui::KeepTextsWhole(this);
 
     // The about box and the history window arrive after the window's creation.
     for (QAction* later : {ui_->APropos1, ui_->mAPropos, ui_->Historique1}) {
@@ -259,8 +275,11 @@ void Tmere::ConnectUserEvents() {
     ui::OnUserTrigger(ui_->APropos1, [this] { APropos1Click(); });
     ui::OnUserTrigger(ui_->Aide1, [this] { Aide1Click(); });
     ui::OnUserTrigger(ui_->Historique1, [this] { Historique1Click(); });
-    // F1 on an item of the tabs menu asks for the help on the tabs.
-    ui_->MenuOnglets->installEventFilter(this);
+    // F1 in an open menu asks for the help on the highlighted item.
+    for (QMenu* menu :
+         {ui_->MenuFichiers, ui_->MenuOnglets, ui_->MenuAPropos, popupMenu1_, popupMenu2_}) {
+        menu->installEventFilter(this);
+    }
 
     for (QWidget* source :
          std::initializer_list<QWidget*>{ui_->Label2, ui_->PageControl, ui_->bar}) {
@@ -287,7 +306,13 @@ void Tmere::SetTegRateText(const std::string& text) {
 }
 
 void Tmere::SetStartSide(int position) {
+    const bool moved = ui_->bar->value() != position;
     ui::SetPosition(ui_->bar, position);
+    // The prompt names the side the slider is on, as after a move of the user's: an amount
+    // typed as the prompt asks is then read as what it is.
+    if (moved && ui_->PageControl->currentWidget() == ui_->TabTVA) {
+        ShowVatPrompt();
+    }
 }
 
 void Tmere::HideCopyButton() {
@@ -489,9 +514,16 @@ void Tmere::barChange() {
 
 void Tmere::HighlightSelector(int code) {
     const QColor face = SystemColorValue(SystemColor::ButtonFace);
+    const QColor faceText = SystemColorValue(SystemColor::ButtonText);
+    const QColor redText = ui::DesignPalette().color(QPalette::WindowText);
     const std::array<ui::ChoiceLabel*, 4> selectors = OperationSelectors(*ui_);
     for (int i = 0; i < 4; ++i) {
-        SetBackground(selectors[i], i == code ? QColor(Qt::red) : face);
+        if (i == code) {
+            ui::SetColourPair(selectors[i], QPalette::Window, Qt::red, QPalette::WindowText,
+                              redText);
+        } else {
+            ui::SetColourPair(selectors[i], QPalette::Window, face, QPalette::WindowText, faceText);
+        }
         selectors[i]->SetChosen(i == code);
     }
 }
@@ -677,8 +709,10 @@ void Tmere::ButtonRAZClick() {
     values.memoryValue = Real48();
     ui_->Label4->setText(QStringLiteral("FF"));
     ui::CheckMenuItem(ui_->MenuTabTVA);
-    // The VAT tab is shown again: its prompt follows the slider, as when the tab is entered.
+    // The VAT tab is shown again as when it is entered, whatever tab the reset came from: its
+    // prompt follows the slider, its result and tax line are those of the empty entry.
     ShowVatPrompt();
+    RecomputeVat();
 }
 
 // ---- Result actions ----------------------------------------------------------------------
@@ -797,7 +831,7 @@ void Tmere::ShowHelpTopic(int context) {
 }
 
 void Tmere::Aide1Click() {
-    ShowHelpTopic(1);
+    ShowHelpTopic(kWindowHelpContext);
 }
 
 void Tmere::Historique1Click() {
@@ -815,13 +849,14 @@ void Tmere::Historique1Click() {
 }
 
 bool Tmere::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui_->MenuOnglets && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
-        ui_->MenuOnglets->close();
-        ui::Guarded([this] { ShowHelpTopic(7); });
-        return true;
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (menu == nullptr || !IsHelpKey(*event)) {
+        return QMainWindow::eventFilter(watched, event);
     }
-    return QMainWindow::eventFilter(watched, event);
+    const int context = MenuHelpContext(*menu);
+    menu->close();
+    ui::Guarded([this, context] { ShowHelpTopic(context); });
+    return true;
 }
 
 void Tmere::ShowPopup(QMenu* menu, QWidget* source, const QPoint& at) {
