@@ -378,7 +378,8 @@ QString Tmere::ShownResultWithoutSpaces() const {
 
 // A screen reader speaks the new description of the focused field: every field that feeds the
 // result carries it in its description, so that the user hears it without leaving the field. The
-// first field is named by its prompt, and on the operations tab by the chosen operation too.
+// first field is named by its prompt too, and both amount fields by the chosen operation on the
+// operations tab.
 void Tmere::DescribeResult() {
     QString spoken = QStringLiteral("Résultat : ") + ui_->Result->text().simplified() + u' ' +
                      SpokenUnit(ui_->Label4->text());
@@ -389,11 +390,14 @@ void Tmere::DescribeResult() {
          {ui_->SaisieMnt, ui_->Saisie2, ui_->saisietva, ui_->EditTxTEG, ui_->EditNbJour}) {
         ui::SetSpokenDescription(field, spoken);
     }
-    QString name = QStringLiteral("Première valeur : ") + ui_->Label3->text();
+    QString operation;
     if (ui_->PageControl->currentWidget() == ui_->TabCalcul) {
-        name += QStringLiteral(", ") + OperationSelectors(*ui_)[ui_->BarCalcul->value()]->text();
+        operation =
+            QStringLiteral(", ") + OperationSelectors(*ui_)[ui_->BarCalcul->value()]->text();
     }
-    ui::SetSpokenName(ui_->SaisieMnt, name);
+    ui::SetSpokenName(ui_->SaisieMnt,
+                      QStringLiteral("Première valeur : ") + ui_->Label3->text() + operation);
+    ui::SetSpokenName(ui_->Saisie2, QStringLiteral("Deuxième valeur") + operation);
 }
 
 void Tmere::RecomputeOperation() {

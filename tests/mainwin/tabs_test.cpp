@@ -73,6 +73,7 @@ TEST_F(OperationsTab, OnlyTheChosenSelectorIsRed) {
     EXPECT_EQ(SelectorColour("TextMult"), QColor(Qt::red));
     EXPECT_EQ(Accessible("SaisieMnt")->text(QAccessible::Name),
               "Première valeur : Opérations primaires, MULT (x)");
+    EXPECT_EQ(Accessible("Saisie2")->text(QAccessible::Name), "Deuxième valeur, MULT (x)");
 }
 
 TEST_F(OperationsTab, MemoryKeepsTheShownTextAndRecallsItWithItsSpaces) {
