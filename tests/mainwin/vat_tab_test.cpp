@@ -1,4 +1,6 @@
 #include <QFileInfo>
+#include <QPlatformSurfaceEvent>
+#include <QScreen>
 #include <QTimer>
 
 #include "tests/mainwin/main_window_fixture.h"
@@ -28,6 +30,40 @@ TEST_F(StartUp, WithoutSettingsFileShowsTheBuiltInRatesAndCreatesNoFile) {
     EXPECT_EQ(Focused(), Field("SaisieMnt"));
     EXPECT_EQ(window_->centralWidget()->size(), QSize(412, 304));
     EXPECT_FALSE(QFileInfo::exists(SettingsPath()));
+}
+
+// Records the window's size when its native window comes into being.
+class SizeAtCreation : public QObject {
+  public:
+    explicit SizeAtCreation(QWidget* window) : window_(window) { window->installEventFilter(this); }
+    QSize size;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::PlatformSurface &&
+            static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
+                QPlatformSurfaceEvent::SurfaceCreated) {
+            size = window_->size();
+        }
+        return false;
+    }
+
+  private:
+    QWidget* window_;
+};
+
+// A window manager still taking over a new window misreports where it is when the program
+// resizes it then; the program would drop its menus at the screen's corner.
+TEST_F(StartUp, TheWindowIsCreatedWithTheSizeItKeepsCentredOnTheScreen) {
+    context_ = std::make_unique<ProgramContext>();
+    window_ = std::make_unique<Tmere>(*context_);
+    const SizeAtCreation created(window_.get());
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    EXPECT_EQ(created.size, window_->size());
+    const QPoint offCentre =
+        window_->geometry().center() - window_->screen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 2) << offCentre.x() << "," << offCentre.y();
 }
 
 TEST_F(StartUp, ReadsTheSettingsIntoTheWindow) {
