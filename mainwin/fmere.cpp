@@ -747,7 +747,7 @@ void Tmere::SetInformationWindows(Tabout& about, TMemoForm& history) {
 }
 
 void Tmere::ShowModal(QDialog& dialog) {
-    dialog.exec();
+    ui::ExecModal(dialog, this);
     // Coming back from one of the program's own dialogs activates the main window again.
     ui::Guarded([this] { FormActivate(); });
 }

@@ -12,13 +12,14 @@ class Configure : public MainWindowTest {
     // Opens the configuration with Ctrl+C from the focused field, lets `edit` work in the
     // dialog, then presses `closingKey` in it.
     void ConfigureWith(std::function<void(QDialog*)> edit, Qt::Key closingKey) {
-        // Back from an earlier dialog, the window must be active again for its shortcuts.
-        QApplication::setActiveWindow(window_.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        // Back from an earlier dialog the window has the keyboard again, for its shortcuts.
+        ASSERT_TRUE(HasKeyboard());
         dialogTitle_.clear();
         QTimer::singleShot(0, [=, this] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(
+                QTest::qWaitFor([dialog] { return QApplication::activeWindow() == dialog; }));
             dialogTitle_ = dialog->windowTitle();
             edit(dialog);
             QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, closingKey);
