@@ -1,5 +1,6 @@
 #include <QDialog>
 #include <QFileInfo>
+#include <QScrollBar>
 #include <QTimer>
 
 #include "tests/mainwin/main_window_fixture.h"
@@ -81,6 +82,29 @@ TEST_F(Configure, AfterTheDialogTheRateLineNamesTheDirectionInUse) {
     ClickRadio("RadioFrancsDollars");
     ConfigureWith([](QDialog*) {}, Qt::Key_Escape);
     EXPECT_EQ(Shown("Label7"), "Taux : 1 Dollars -> 5.94620 Francs");
+}
+
+// F1 in the dialog opens the help at the dialog's topic, and the help takes the user's keys while
+// the dialog is still open.
+TEST_F(Configure, HelpFromTheDialogIsUsableAtOnce) {
+    Open();
+    context_->helpFile = QStringLiteral(CHIFFREL_HELP_FILE);
+    int atTopic = -1;
+    int afterHome = -1;
+    ConfigureWith(
+        [&](QDialog* dialog) {
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_F1);
+            QTextBrowser* help = HelpWindow();
+            ASSERT_NE(help, nullptr);
+            atTopic = help->verticalScrollBar()->value();
+            // Through the window system, which holds back what a modal window blocks.
+            QTest::keyClick(help->windowHandle(), Qt::Key_Home);
+            afterHome = help->verticalScrollBar()->value();
+            help->close();
+        },
+        Qt::Key_Escape);
+    EXPECT_GT(atTopic, 0);
+    EXPECT_EQ(afterHome, 0);
 }
 
 TEST_F(Configure, AnUnwritableSettingsPlaceIsShownAndTheWindowRecomputes) {

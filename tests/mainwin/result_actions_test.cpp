@@ -200,15 +200,6 @@ TEST_F(ResultActions, BackFromEachModalWindowTheMainWindowHasTheKeyboard) {
     }
 }
 
-QTextBrowser* HelpWindow() {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == QLatin1String("HelpViewer") && window->isVisible()) {
-            return qobject_cast<QTextBrowser*>(window);
-        }
-    }
-    return nullptr;
-}
-
 TEST_F(ResultActions, F1OpensTheHelpAtTheMainTopicAndTheTabsMenuAtItsOwn) {
     Open();
     context_->helpFile = QStringLiteral(CHIFFREL_HELP_FILE);
