@@ -1,8 +1,11 @@
 #include <QFileInfo>
+#include <QMenu>
 #include <QPlatformSurfaceEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 
+#include "platform/qt/qt_texts.h"
 #include "tests/mainwin/main_window_fixture.h"
 
 namespace chiffrel::testing_support {
@@ -81,6 +84,25 @@ TEST_F(StartUp, ReadsTheSettingsIntoTheWindow) {
     Find<QSlider>("bar")->setValue(0);  // the user moves the slider back
     Type("100");
     EXPECT_EQ(Result(), "   119.00");  // "19,6" reads as 19
+}
+
+// The texts Qt draws itself are French too, whatever the locale the program runs in.
+TEST_F(StartUp, TheAmountFieldsContextMenuIsFrench) {
+    const std::unique_ptr<QTranslator> catalogue(ui::InstallQtFrenchTexts());
+    ASSERT_NE(catalogue, nullptr) << "Qt's French catalogue is missing (qt6-translations-l10n)";
+    Open();
+    for (const char* field : {"SaisieMnt", "Saisie2"}) {
+        const std::unique_ptr<QMenu> menu(Field(field)->createStandardContextMenu());
+        QStringList items;
+        for (const QAction* item : menu->actions()) {
+            if (!item->isSeparator()) {
+                items.append(item->text().section(QLatin1Char('\t'), 0, 0).remove('&'));
+            }
+        }
+        EXPECT_EQ(items, (QStringList{"Annuler", "Rétablir", "Couper", "Copier", "Coller",
+                                      "Supprimer", "Tout sélectionner"}))
+            << field;
+    }
 }
 
 TEST_F(StartUp, ARateTooLargeStopsTheCreationButTheWindowOpens) {
