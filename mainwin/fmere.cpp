@@ -50,6 +50,31 @@ const QString kPromptAtCreation = QStringLiteral("Saisir le montant H.T.");
 
 constexpr int kAmountFieldLimit = 9;
 
+// The help topic of the window as a whole.
+constexpr int kWindowHelpContext = 1;
+// Menus and menu items with a help topic of their own carry it in this property.
+constexpr char kHelpContextProperty[] = "helpContext";
+
+int HelpContextOf(const QObject* object) {
+    return object != nullptr ? object->property(kHelpContextProperty).toInt() : 0;
+}
+
+// F1 in an open menu: the highlighted item's topic, else the menu's, else the window's.
+int MenuHelpContext(const QMenu& menu) {
+    if (const int item = HelpContextOf(menu.activeAction())) {
+        return item;
+    }
+    if (const int own = HelpContextOf(&menu)) {
+        return own;
+    }
+    return kWindowHelpContext;
+}
+
+bool IsHelpKey(const QEvent& event) {
+    return event.type() == QEvent::KeyPress &&
+           static_cast<const QKeyEvent&>(event).key() == Qt::Key_F1;
+}
+
 void SetBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
@@ -134,6 +159,7 @@ void Tmere::SetUpAppearance() {
 
     ui::LimitTyping(ui_->SaisieMnt, kAmountFieldLimit);
     ui::LimitTyping(ui_->Saisie2, kAmountFieldLimit);
+    ui::KeepAltKeysOutOfFields(this);
 
     auto* tabItems = new QActionGroup(this);
     for (QAction* item : {ui_->MenuTabTVA, ui_->MenuTabCalcul, ui_->MenuTabEuro, ui_->MenuTabTEG}) {
@@ -232,8 +258,11 @@ void Tmere::ConnectUserEvents() {
     ui::OnUserTrigger(ui_->APropos1, [this] { APropos1Click(); });
     ui::OnUserTrigger(ui_->Aide1, [this] { Aide1Click(); });
     ui::OnUserTrigger(ui_->Historique1, [this] { Historique1Click(); });
-    // F1 on an item of the tabs menu asks for the help on the tabs.
-    ui_->MenuOnglets->installEventFilter(this);
+    // F1 in an open menu asks for the help on the highlighted item.
+    for (QMenu* menu :
+         {ui_->MenuFichiers, ui_->MenuOnglets, ui_->MenuAPropos, popupMenu1_, popupMenu2_}) {
+        menu->installEventFilter(this);
+    }
 
     for (QWidget* source :
          std::initializer_list<QWidget*>{ui_->Label2, ui_->PageControl, ui_->bar}) {
@@ -260,7 +289,13 @@ void Tmere::SetTegRateText(const std::string& text) {
 }
 
 void Tmere::SetStartSide(int position) {
+    const bool moved = ui_->bar->value() != position;
     ui::SetPosition(ui_->bar, position);
+    // The prompt names the side the slider is on, as after a move of the user's: an amount
+    // typed as the prompt asks is then read as what it is.
+    if (moved && ui_->PageControl->currentWidget() == ui_->TabTVA) {
+        ShowVatPrompt();
+    }
 }
 
 void Tmere::HideCopyButton() {
@@ -646,8 +681,10 @@ void Tmere::ButtonRAZClick() {
     values.memoryValue = Real48();
     ui_->Label4->setText(QStringLiteral("FF"));
     ui::CheckMenuItem(ui_->MenuTabTVA);
-    // The VAT tab is shown again: its prompt follows the slider, as when the tab is entered.
+    // The VAT tab is shown again as when it is entered, whatever tab the reset came from: its
+    // prompt follows the slider, its result and tax line are those of the empty entry.
     ShowVatPrompt();
+    RecomputeVat();
 }
 
 // ---- Result actions ----------------------------------------------------------------------
@@ -766,7 +803,7 @@ void Tmere::ShowHelpTopic(int context) {
 }
 
 void Tmere::Aide1Click() {
-    ShowHelpTopic(1);
+    ShowHelpTopic(kWindowHelpContext);
 }
 
 void Tmere::Historique1Click() {
@@ -784,13 +821,14 @@ void Tmere::Historique1Click() {
 }
 
 bool Tmere::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui_->MenuOnglets && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
-        ui_->MenuOnglets->close();
-        ui::Guarded([this] { ShowHelpTopic(7); });
-        return true;
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (menu == nullptr || !IsHelpKey(*event)) {
+        return QMainWindow::eventFilter(watched, event);
     }
-    return QMainWindow::eventFilter(watched, event);
+    const int context = MenuHelpContext(*menu);
+    menu->close();
+    ui::Guarded([this, context] { ShowHelpTopic(context); });
+    return true;
 }
 
 void Tmere::ShowPopup(QMenu* menu, QWidget* source, const QPoint& at) {

@@ -66,6 +66,7 @@ class EventHooks : public QObject {
     Handler enter;
     Handler mouseClick;
     std::function<void(QChar)> keyPress;
+    bool altKeysKeptOut = false;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -74,6 +75,9 @@ class EventHooks : public QObject {
                 OnFocusIn(static_cast<QFocusEvent*>(event));
                 break;
             case QEvent::KeyPress:
+                if (altKeysKeptOut && TypesWithAlt(*static_cast<QKeyEvent*>(event))) {
+                    return true;  // no access key took it: dropped, never typed
+                }
                 OnKey(static_cast<QKeyEvent*>(event));
                 break;
             case QEvent::MouseButtonRelease:
@@ -86,6 +90,13 @@ class EventHooks : public QObject {
     }
 
   private:
+    // A character typed with Alt held. Ctrl with Alt is AltGr on some systems ("€"): it types.
+    static bool TypesWithAlt(const QKeyEvent& key) {
+        const Qt::KeyboardModifiers held = key.modifiers();
+        return held.testFlag(Qt::AltModifier) && !held.testFlag(Qt::ControlModifier) &&
+               !key.text().isEmpty() && key.text().front().isPrint();
+    }
+
     void OnFocusIn(const QFocusEvent* event) const {
         const Qt::FocusReason reason = event->reason();
         const bool userMove = reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
@@ -343,6 +354,12 @@ void MoveFocus(QWidget* field) {
     }
     if (const EventHooks* hooks = ExistingHooksOf(field)) {
         RunIfSet(hooks->enter);
+    }
+}
+
+void KeepAltKeysOutOfFields(QWidget* form) {
+    for (QLineEdit* field : form->findChildren<QLineEdit*>()) {
+        HooksOf(field)->altKeysKeptOut = true;
     }
 }
 

@@ -92,6 +92,10 @@ void MoveFocus(QWidget* field);  // rule 6
 // by the program are never cut, and deleting from a longer text always works.
 void LimitTyping(QLineEdit* edit, int maxChars);
 
+// Alt with a letter is an access key: in the fields of `form` it never types, also when the
+// control it would press is hidden or disabled. Alt with Ctrl (AltGr on some systems) still types.
+void KeepAltKeysOutOfFields(QWidget* form);
+
 // Menu shortcuts of `window` take precedence over the focused field's own keys (a line edit
 // claims Ctrl+C for copying; in these windows Ctrl+C is a menu command).
 void GiveMenuShortcutsPrecedence(QWidget* window);

@@ -51,17 +51,19 @@ TEST_F(Configure, CtrlCInTheAmountFieldOpensTheDialogAndOkAppliesAndSaves) {
             Replace(dialog, "Edit1", "10");
             Replace(dialog, "Edit4", "12");
             Replace(dialog, "ValeurEuro", "");
+            dialog->findChild<QRadioButton*>(QStringLiteral("RadioTaxeHT"))->click();
         },
         Qt::Key_Return);
     EXPECT_EQ(Radio("RadioButton206")->text(), "TVA 10 %");
-    EXPECT_EQ(Result(), "   110.00");
+    EXPECT_EQ(Result(), "    90.91");  // 100 T.T.C. at 10 %
+    EXPECT_EQ(Shown("Label3"), "Saisie du montant T.T.C.");
     EXPECT_EQ(Field("EditTxTEG")->text(), "12");
     EXPECT_EQ(Focused(), Field("SaisieMnt"));
     EXPECT_EQ(
         FileText(),
         "[Conversion_Euro]\nValeurEuro=6.475510\n[Conversion_Dollars]\nValeurDollars=5.94620\n"
         "[Valeur_Pourcentages]\nTauxTVA_1=10\nTauxTVA_2=5.50000\nTauxTVA_3=2.10000\n"
-        "[Valeur_TEG]\nTauxTEG=12\n[Reglages]\nTTC-HT=0\nCopiePressePapier=0\n");
+        "[Valeur_TEG]\nTauxTEG=12\n[Reglages]\nTTC-HT=1\nCopiePressePapier=0\n");
 }
 
 TEST_F(Configure, CancelChangesNothingAndWritesNothing) {

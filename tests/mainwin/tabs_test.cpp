@@ -170,6 +170,9 @@ TEST_F(TegTab, ComputesTheInterestAtEveryChange) {
     Key(Qt::Key_F8);
     EXPECT_EQ(Result(), "   0.0000");
     Type("10000");
+    Key(Qt::Key_T, Qt::AltModifier);  // access keys of buttons hidden on this tab
+    Key(Qt::Key_M, Qt::AltModifier);
+    EXPECT_EQ(Field("SaisieMnt")->text(), "10000");
     Field("EditTxTEG")->setFocus(Qt::TabFocusReason);
     Key(Qt::Key_A, Qt::ControlModifier);
     Type("12");
@@ -303,13 +306,15 @@ TEST_F(Reset, FromTheOperationsTabBringsEverythingBack) {
     EXPECT_EQ(Shown("LabelTaxe"), "Taxe =      0.00");
 }
 
-TEST_F(Reset, OnAnUntouchedWindowShowsZeroAndKeepsTheTegFields) {
+TEST_F(Reset, FromTheTegTabShowsTheVatTabOfAnEmptyEntryAndKeepsTheTegFields) {
     Open();
     Key(Qt::Key_F8);
+    Type("100");
     Field("EditNbJour")->setFocus(Qt::TabFocusReason);
     Type("5");
     ClickButton("ButtonRAZ");
-    EXPECT_EQ(Result(), "0.00");
+    EXPECT_EQ(Result(), "     0.00");
+    EXPECT_EQ(Shown("LabelTaxe"), "Taxe =      0.00");
     EXPECT_EQ(Field("EditNbJour")->text(), "5");  // tabbing in selected the "0"
     EXPECT_EQ(Shown("Label3"), "Saisie du montant H.T.");
 }
