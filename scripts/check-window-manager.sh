@@ -93,7 +93,7 @@ wm_manages_screen() {
 
 start_window_manager() {
   stop "$wm_pid"
-  xprop -root -remove _NET_SUPPORTING_WM_CHECK 2>/dev/null
+  xprop -root -remove _NET_SUPPORTING_WM_CHECK 2>/dev/null || true
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
   wm_pid=$!
   poll wm_manages_screen

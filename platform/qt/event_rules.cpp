@@ -216,14 +216,13 @@ void ShowMessage(const QString& text) {
     CurrentMessagePresenter()(text);
 }
 
-int ExecModal(QDialog& dialog, QWidget* owner) {
+void ExecModal(QDialog& dialog, QWidget* owner) {
     const QPointer<QWidget> keyboardOwner = owner;
-    const int result = dialog.exec();
+    dialog.exec();
     if (keyboardOwner && keyboardOwner->isVisible()) {
         keyboardOwner->raise();
         keyboardOwner->activateWindow();
     }
-    return result;
 }
 
 bool Guarded(const Handler& entry) noexcept {

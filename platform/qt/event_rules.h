@@ -56,8 +56,8 @@ bool Guarded(const Handler& entry) noexcept;
 
 // Shows `dialog` modally and waits until it closes; then `owner`, when it is still shown, takes
 // the keyboard back: without a window manager no window gets it by itself. Runs no activation
-// handler; the caller runs its own where the rules ask for one. Returns the dialog's result.
-int ExecModal(QDialog& dialog, QWidget* owner);
+// handler; the caller runs its own where the rules ask for one.
+void ExecModal(QDialog& dialog, QWidget* owner);
 
 // ---- What the user does: Qt signals, each run inside the guard -----------------------------
 
