@@ -14,7 +14,8 @@ class Configure : public MainWindowTest {
     // dialog, then presses `closingKey` in it.
     void ConfigureWith(std::function<void(QDialog*)> edit, Qt::Key closingKey) {
         // Back from an earlier dialog the window has the keyboard again, for its shortcuts.
-        ASSERT_TRUE(HasKeyboard());
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return QApplication::activeWindow() == window_.get(); }));
         dialogTitle_.clear();
         QTimer::singleShot(0, [=, this] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());

@@ -72,10 +72,6 @@ class MainWindowTest : public testing::Test {
     QString Shown(const char* label) const { return Label(label)->text(); }
     QString Result() const { return Shown("Result"); }
     QWidget* Focused() const { return window_->focusWidget(); }
-    // Whether the main window has the keyboard (is the active window), waiting for it a while.
-    bool HasKeyboard() const {
-        return QTest::qWaitFor([this] { return QApplication::activeWindow() == window_.get(); });
-    }
     bool Visible(const char* name) const { return Find<QWidget>(name)->isVisible(); }
 
     // Types into the field where the focus is, as the user does.

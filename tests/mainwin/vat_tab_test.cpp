@@ -91,18 +91,15 @@ TEST_F(StartUp, TheAmountFieldsContextMenuIsFrench) {
     const std::unique_ptr<QTranslator> catalogue(ui::InstallQtFrenchTexts());
     ASSERT_NE(catalogue, nullptr) << "Qt's French catalogue is missing (qt6-translations-l10n)";
     Open();
-    for (const char* field : {"SaisieMnt", "Saisie2"}) {
-        const std::unique_ptr<QMenu> menu(Field(field)->createStandardContextMenu());
-        QStringList items;
-        for (const QAction* item : menu->actions()) {
-            if (!item->isSeparator()) {
-                items.append(item->text().section(QLatin1Char('\t'), 0, 0).remove('&'));
-            }
+    const std::unique_ptr<QMenu> menu(Field("SaisieMnt")->createStandardContextMenu());
+    QStringList items;
+    for (const QAction* item : menu->actions()) {
+        if (!item->isSeparator()) {
+            items.append(item->text().section(QLatin1Char('\t'), 0, 0).remove('&'));
         }
-        EXPECT_EQ(items, (QStringList{"Annuler", "Rétablir", "Couper", "Copier", "Coller",
-                                      "Supprimer", "Tout sélectionner"}))
-            << field;
     }
+    EXPECT_EQ(items, (QStringList{"Annuler", "Rétablir", "Couper", "Copier", "Coller", "Supprimer",
+                                  "Tout sélectionner"}));
 }
 
 TEST_F(StartUp, ARateTooLargeStopsTheCreationButTheWindowOpens) {
