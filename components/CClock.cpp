@@ -167,7 +167,9 @@ void TClock::TickTimer() {
 }
 
 void TClock::paintEvent(QPaintEvent* /*event*/) {
-    if (faceStale_) {
+    // A face drawn for another pixel ratio (the window moved to a screen of another scale) would
+    // be enlarged or shrunk: it is drawn again, as for any full repaint.
+    if (faceStale_ || face_.devicePixelRatio() != devicePixelRatioF()) {
         RebuildFace();
     }
     // The widget's backing store is the off-screen bitmap: face and hands reach the screen
@@ -211,7 +213,9 @@ void TClock::InvalidateFace() {
 // midnight, as after any repaint that the window system asks for.
 void TClock::RebuildFace() {
     geometry_ = ComputeGeometry(width(), height());
-    face_ = QPixmap(size());
+    const qreal ratio = devicePixelRatioF();
+    face_ = QPixmap(size() * ratio);
+    face_.setDevicePixelRatio(ratio);
     if (!face_.isNull()) {
         PaintFace(face_, geometry_, ClkFaceColor().Resolve());
     }

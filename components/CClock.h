@@ -106,6 +106,9 @@ class TClock : public QWidget {
     // One tick of the one-second timer: notifications, then the hands when they moved.
     void TickTimer();
 
+    // The face with its marks, as last drawn, at the pixel ratio of the screen it was drawn for.
+    const QPixmap& Face() const { return face_; }
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

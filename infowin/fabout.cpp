@@ -3,13 +3,12 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
-#include <QGuiApplication>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QTime>
 
 #include "infowin/pictures.h"
 #include "platform/qt/form_style.h"
+#include "platform/qt/text_fit.h"
 #include "platform/version_info.h"
 #include "ui_fabout.h"
 
@@ -65,17 +64,17 @@ Tabout::Tabout(QString versionLabel, QString executablePath, QWidget* parent)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
     ui::SetPixelHeight(this, kFormFontPixels);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    ui::CentreOnScreen(this);
 
-    ui_->Image1->setPixmap(CalculatorPicture());
-    ui_->Image2->setPixmap(CoinIcon());
+    ui::ShowPicture(ui_->Image1, CalculatorPicture());
+    ui::ShowPicture(ui_->Image2, CoinIcon());
     ui_->BitBtn1->setIcon(CloseGlyph());
     ui_->BitBtn1->raise();
     connect(ui_->BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
 
     for (QLabel* link : {ui_->Label5, ui_->Label6}) {
+        ui::SetColourPair(link, QPalette::Window, ui::DesignPalette().color(QPalette::Window),
+                          QPalette::WindowText, Qt::blue);
         link->adjustSize();  // only the address itself is clickable
         link->installEventFilter(this);
     }
@@ -83,6 +82,7 @@ Tabout::Tabout(QString versionLabel, QString executablePath, QWidget* parent)
     GoToWeb1.SetEMail(ui_->Label6->text());
     GoToWeb1.SetEMailSubject(QStringLiteral("Chiffrel4-5"));
     GoToWeb1.SetBrowserState(TGoToWeb::gwMaximized);
+    ui::KeepTextsWhole(this);
 }
 
 Tabout::~Tabout() = default;

@@ -73,7 +73,7 @@ TMemoForm::TMemoForm(const QString& historyPath, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
-    move(237, 173);
+    ui::MoveInsideScreen(this, QPoint(237, 173));
     ui::SetPixelHeight(this, kFormFontPixels);
     ui::SetPixelHeight(ui_->Memo1, kMemoFontPixels);
     ui_->BitBtn1->setIcon(CloseGlyph());

@@ -27,6 +27,7 @@
 #include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
 #include "platform/qt/system_metrics.h"
+#include "platform/qt/text_fit.h"
 #include "ui_fmere.h"
 
 namespace chiffrel {
@@ -73,18 +74,6 @@ int MenuHelpContext(const QMenu& menu) {
 bool IsHelpKey(const QEvent& event) {
     return event.type() == QEvent::KeyPress &&
            static_cast<const QKeyEvent&>(event).key() == Qt::Key_F1;
-}
-
-void SetBackground(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-}
-
-void SetTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
 }
 
 }  // namespace
@@ -135,12 +124,10 @@ void Tmere::SetUpAppearance() {
     }
     ui::SetPixelHeight(ui_->Result, 35);
     ui::SetPixelHeight(ui_->Label4, 27);
-    SetTextColour(ui_->LabelTaxe, QColor(0, 128, 255));
-    SetTextColour(ui_->Result, Qt::red);
-    SetBackground(ui_->Result, Qt::white);
-    QPalette secondField = ui_->Saisie2->palette();
-    secondField.setColor(QPalette::Base, Qt::white);
-    ui_->Saisie2->setPalette(secondField);
+    ui::SetColourPair(ui_->LabelTaxe, QPalette::Window, ui::DesignPalette().color(QPalette::Window),
+                      QPalette::WindowText, QColor(0, 128, 255));
+    ui::SetColourPair(ui_->Result, QPalette::Window, Qt::white, QPalette::WindowText, Qt::red);
+    ui::SetColourPair(ui_->Saisie2, QPalette::Base, Qt::white, QPalette::Text, Qt::black);
     HighlightSelector(0);
 
     ui_->ButtonRAZ->setIcon(ResetGlyph());
@@ -184,6 +171,9 @@ void Tmere::SetUpAppearance() {
     for (QAction* popupItem : {ui_->mConfig, ui_->Impressiondursultat2}) {
         popupItem->setShortcutContext(Qt::WidgetShortcut);
     }
+
+    // Set last, once every control has its own font.
+    ui::KeepTextsWhole(this);
 
     // The about box and the history window arrive after the window's creation.
     for (QAction* later : {ui_->APropos1, ui_->mAPropos, ui_->Historique1}) {
@@ -494,9 +484,16 @@ void Tmere::barChange() {
 
 void Tmere::HighlightSelector(int code) {
     const QColor face = SystemColorValue(SystemColor::ButtonFace);
+    const QColor faceText = SystemColorValue(SystemColor::ButtonText);
+    const QColor redText = ui::DesignPalette().color(QPalette::WindowText);
     QLabel* const selectors[] = {ui_->TextPlus, ui_->TextMoins, ui_->TextMult, ui_->TextDiv};
     for (int i = 0; i < 4; ++i) {
-        SetBackground(selectors[i], i == code ? QColor(Qt::red) : face);
+        if (i == code) {
+            ui::SetColourPair(selectors[i], QPalette::Window, Qt::red, QPalette::WindowText,
+                              redText);
+        } else {
+            ui::SetColourPair(selectors[i], QPalette::Window, face, QPalette::WindowText, faceText);
+        }
     }
 }
 

@@ -2,13 +2,13 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
 
 #include "engine/amount_text.h"
 #include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
+#include "platform/qt/text_fit.h"
 #include "ui_fconfig.h"
 
 namespace chiffrel {
@@ -75,13 +75,12 @@ void TConfig::SetUpAppearance() {
     setWindowModality(Qt::WindowModal);
     setFixedSize(size());
     ui::SetPixelHeight(this, kFormFontPixels);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    ui::CentreOnScreen(this);
     const QStyle* style = QApplication::style();
     ui_->BitBtn1->setIcon(style->standardIcon(QStyle::SP_DialogOkButton));
     ui_->BitBtn2->setIcon(style->standardIcon(QStyle::SP_DialogCancelButton));
     ui::KeepAltKeysOutOfFields(this);
+    ui::KeepTextsWhole(this);
 }
 
 void TConfig::ConnectUserEvents() {
