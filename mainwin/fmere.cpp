@@ -134,10 +134,6 @@ void Tmere::SetUpAppearance() {
     // A fixed window around a client area of 412 x 304 pixels, below the menu bar.
     centralWidget()->setFixedSize(412, 304);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
     ui::SetPixelHeight(this, 11);
     ui::SetPixelHeight(ui_->Panel3, 27);
     ui::SetPixelHeight(ui_->Label3, 13);
@@ -344,6 +340,24 @@ void Tmere::SetCopyButtonHidden(bool hidden) {
 
 void Tmere::ChooseFirstVatRate() {
     RadioButton206Click();
+}
+
+void Tmere::setVisible(bool visible) {
+    if (visible && !testAttribute(Qt::WA_WState_Created)) {
+        // A native window resized while a window manager takes it over leaves Qt with the
+        // window's place inside the manager's new frame, (0,0), for good: menus would drop at
+        // the screen's corner and the first drag would throw the window. So the window takes
+        // its final size, every font and style counted, before its native window exists.
+        CentreOnScreen();
+    }
+    QMainWindow::setVisible(visible);
+}
+
+void Tmere::CentreOnScreen() {
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
 }
 
 void Tmere::showEvent(QShowEvent* event) {
@@ -816,7 +830,7 @@ void Tmere::SetInformationWindows(Tabout& about, TMemoForm& history) {
 }
 
 void Tmere::ShowModal(QDialog& dialog) {
-    dialog.exec();
+    ui::ExecModal(dialog, this);
     // Coming back from one of the program's own dialogs activates the main window again.
     ui::Guarded([this] { FormActivate(); });
 }

@@ -43,6 +43,10 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     // The about box and the history window, created after the main window at start-up.
     void SetInformationWindows(Tabout& about, TMemoForm& history);
 
+    // At the first showing the window takes its final size and is centred on the screen before
+    // its native window exists.
+    void setVisible(bool visible) override;
+
   protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -51,6 +55,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     // Creation and activation
     void ConnectUserEvents();
     void SetUpAppearance();
+    void CentreOnScreen();
     void FormCreate();
     void FormActivate();
     void AfterRatesLoaded() override;

@@ -70,6 +70,9 @@ void TConfig::SetUpAppearance() {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    // Modal to the main window only: the help it opens (F1) takes the user's keys and clicks
+    // while the dialog stays open.
+    setWindowModality(Qt::WindowModal);
     setFixedSize(size());
     ui::SetPixelHeight(this, kFormFontPixels);
     ui::CentreOnScreen(this);

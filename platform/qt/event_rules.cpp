@@ -4,10 +4,12 @@
 #include <QAbstractSlider>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QValidator>
@@ -30,24 +32,24 @@ class ProgramFocusMove {
     ProgramFocusMove& operator=(const ProgramFocusMove&) = delete;
 };
 
-void ShowInMessageBox(const QString& text) {
-    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
-                          text);
-}
-
-void ShowInPlainBox(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+// A message box over the active window, titled with the application title, with one OK button.
+void ShowBox(QMessageBox::Icon icon, const QString& text) {
+    QWidget* owner = QApplication::activeWindow();
+    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, owner);
+    ExecModal(box, owner);
 }
 
 MessagePresenter& CurrentMessagePresenter() {
-    static MessagePresenter presenter = ShowInPlainBox;
+    static MessagePresenter presenter = [](const QString& text) {
+        ShowBox(QMessageBox::NoIcon, text);
+    };
     return presenter;
 }
 
 ErrorPresenter& CurrentPresenter() {
-    static ErrorPresenter presenter = ShowInMessageBox;
+    static ErrorPresenter presenter = [](const QString& text) {
+        ShowBox(QMessageBox::Critical, text);
+    };
     return presenter;
 }
 
@@ -212,6 +214,15 @@ MessagePresenter SetMessagePresenter(MessagePresenter presenter) {
 
 void ShowMessage(const QString& text) {
     CurrentMessagePresenter()(text);
+}
+
+void ExecModal(QDialog& dialog, QWidget* owner) {
+    const QPointer<QWidget> keyboardOwner = owner;
+    dialog.exec();
+    if (keyboardOwner && keyboardOwner->isVisible()) {
+        keyboardOwner->raise();
+        keyboardOwner->activateWindow();
+    }
 }
 
 bool Guarded(const Handler& entry) noexcept {

@@ -23,6 +23,7 @@
 class QAbstractButton;
 class QAbstractSlider;
 class QAction;
+class QDialog;
 class QLineEdit;
 class QTabWidget;
 class QWidget;
@@ -50,6 +51,13 @@ void ShowMessage(const QString& text);
 // Runs one entry point (a user event, a timer, a window's creation or activation). An error
 // stops it and is shown; returns false when that happened. Nothing escapes into Qt.
 bool Guarded(const Handler& entry) noexcept;
+
+// ---- Modal windows ---------------------------------------------------------------------------
+
+// Shows `dialog` modally and waits until it closes; then `owner`, when it is still shown, takes
+// the keyboard back: without a window manager no window gets it by itself. Runs no activation
+// handler; the caller runs its own where the rules ask for one.
+void ExecModal(QDialog& dialog, QWidget* owner);
 
 // ---- What the user does: Qt signals, each run inside the guard -----------------------------
 

@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <memory>
 
 #include "mainwin/fmere.h"
@@ -22,6 +23,16 @@
 #include "tests/support/qt_printers.h"
 
 namespace chiffrel::testing_support {
+
+// The help window, when it is shown.
+inline QTextBrowser* HelpWindow() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String("HelpViewer") && window->isVisible()) {
+            return qobject_cast<QTextBrowser*>(window);
+        }
+    }
+    return nullptr;
+}
 
 // A main window opened on its own settings directory, driven like a user drives it.
 class MainWindowTest : public testing::Test {

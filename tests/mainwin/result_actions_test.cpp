@@ -180,15 +180,6 @@ TEST_F(ResultActions, AboutBoxOpensFromTheMenuAndThePopup) {
     }
 }
 
-QTextBrowser* HelpWindow() {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == QLatin1String("HelpViewer") && window->isVisible()) {
-            return qobject_cast<QTextBrowser*>(window);
-        }
-    }
-    return nullptr;
-}
-
 TEST_F(ResultActions, F1OpensTheHelpAtTheMainTopicAndInAMenuAtTheHighlightedItems) {
     Open();
     context_->helpFile = QStringLiteral(CHIFFREL_HELP_FILE);
