@@ -84,7 +84,8 @@ def check_names(place, root, names):
 def open_window(keys, title):
     """Gives the main window the keyboard, as a window manager does, and opens a window there."""
     main = wait_for("the main window on the X server", lambda: subprocess.run(
-        ["xdotool", "search", "--name", "^Chiffrel$"], capture_output=True, text=True).stdout)
+        ["xdotool", "search", "--onlyvisible", "--name", "^Chiffrel$"], capture_output=True,
+        text=True).stdout)
     if not main:
         return None
     subprocess.run(["xdotool", "windowfocus", "--sync", main.split()[0]], check=True, timeout=15)

@@ -6,7 +6,7 @@ set -euo pipefail
 walk=$(cd "$(dirname "$0")" && pwd)/screen_reader_walk.py
 launcher=/usr/libexec/at-spi-bus-launcher
 for tool in Xvfb xdpyinfo xdotool dbus-run-session "$launcher"; do
-  command -v "$tool" >/dev/null || { echo "SKIPPED: no $tool (see scripts/install-deps.sh)"; exit 77; }
+  command -v "$tool" >/dev/null || { echo "SKIPPED: no $tool (scripts/install-deps.sh)"; exit 77; }
 done
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "SKIPPED: no python3-pyatspi"; exit 77; }
 
