@@ -2,6 +2,9 @@
 # One GoogleTest executable, run by ctest as one test, offscreen and under the sanitizer options
 # of the build (leaks inside system libraries are suppressed by tests/lsan.supp).
 # GUI suites get a main() that creates the QApplication (tests/support/gui_test_main.cpp).
+set(CHIFFREL_TEST_ENVIRONMENT
+    "QT_QPA_PLATFORM=offscreen;QT_QPA_FONTDIR=/usr/share/fonts;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+
 function(chiffrel_add_test name)
   cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -15,5 +18,15 @@ function(chiffrel_add_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     TIMEOUT 600
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QPA_FONTDIR=/usr/share/fonts;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+    ENVIRONMENT "${CHIFFREL_TEST_ENVIRONMENT}")
+endfunction()
+
+# chiffrel_add_test_run(<name> <suite> <gtest filter> <environment>)
+# Runs the tests of an existing suite that `filter` selects once more, with `environment` added
+# (a screen scaled twice, for instance).
+function(chiffrel_add_test_run name suite filter environment)
+  add_test(NAME ${name} COMMAND ${suite} --gtest_filter=${filter})
+  set_tests_properties(${name} PROPERTIES
+    TIMEOUT 600
+    ENVIRONMENT "${CHIFFREL_TEST_ENVIRONMENT};${environment}")
 endfunction()

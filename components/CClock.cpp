@@ -59,6 +59,12 @@ ClockTime AdjustedTime(QTime localTime, int difHour, int difMinute) {
     return {total / 60, total % 60, localTime.second()};
 }
 
+QString SpokenTime(const ClockTime& time) {
+    return QStringLiteral("Horloge : %1:%2")
+        .arg(time.hour % 24, 2, 10, QLatin1Char('0'))
+        .arg(time.minute, 2, 10, QLatin1Char('0'));
+}
+
 QPoint ClockPoint(int centreX, int centreY, double length, double angle) {
     return {centreX + static_cast<int>(std::trunc(length * std::sin(angle))),
             centreY + static_cast<int>(std::trunc(-length * std::cos(angle)))};
@@ -110,6 +116,7 @@ TClock::TClock(QWidget* parent)
     timer_->setInterval(kTickIntervalMs);
     connect(timer_, &QTimer::timeout, this, [this] { tickGuard_([this] { TickTimer(); }); });
     timer_->start();
+    UpdateSpokenTime();
 }
 
 void TClock::SetClkArrowColor(TColor color) {
@@ -124,11 +131,13 @@ void TClock::SetClkFaceColor(TColor color) {
 
 void TClock::SetDifHour(int hours) {
     difHour_ = WrapOffset(hours, 12);
+    UpdateSpokenTime();
     update();
 }
 
 void TClock::SetDifMinute(int minutes) {
     difMinute_ = WrapOffset(minutes, 60);
+    UpdateSpokenTime();
     update();
 }
 
@@ -140,6 +149,7 @@ void TClock::SetSecArrow(bool shown) {
 
 void TClock::SetTimeSource(TimeSource source) {
     timeSource_ = std::move(source);
+    UpdateSpokenTime();
 }
 
 void TClock::SetTickGuard(TickGuard guard) {
@@ -164,10 +174,13 @@ void TClock::TickTimer() {
     if (secArrow_ || newMinute) {
         update();
     }
+    ShowSpokenTime(SpokenTime(now));
 }
 
 void TClock::paintEvent(QPaintEvent* /*event*/) {
-    if (faceStale_) {
+    // A face drawn for another pixel ratio (the window moved to a screen of another scale) would
+    // be enlarged or shrunk: it is drawn again, as for any full repaint.
+    if (faceStale_ || face_.devicePixelRatio() != devicePixelRatioF()) {
         RebuildFace();
     }
     // The widget's backing store is the off-screen bitmap: face and hands reach the screen
@@ -202,6 +215,17 @@ void TClock::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+void TClock::UpdateSpokenTime() {
+    ShowSpokenTime(SpokenTime(AdjustedTime(timeSource_(), difHour_, difMinute_)));
+}
+
+// Qt tells every setting of the name as a change: the name is set only when the minute changes.
+void TClock::ShowSpokenTime(const QString& text) {
+    if (accessibleName() != text) {
+        setAccessibleName(text);
+    }
+}
+
 void TClock::InvalidateFace() {
     faceStale_ = true;
     update();
@@ -211,7 +235,9 @@ void TClock::InvalidateFace() {
 // midnight, as after any repaint that the window system asks for.
 void TClock::RebuildFace() {
     geometry_ = ComputeGeometry(width(), height());
-    face_ = QPixmap(size());
+    const qreal ratio = devicePixelRatioF();
+    face_ = QPixmap(size() * ratio);
+    face_.setDevicePixelRatio(ratio);
     if (!face_.isNull()) {
         PaintFace(face_, geometry_, ClkFaceColor().Resolve());
     }

@@ -39,6 +39,9 @@ struct ClockTime {
 
 ClockTime AdjustedTime(QTime localTime, int difHour, int difMinute);
 
+// What a screen reader says of the clock showing `time`: "Horloge : 14:35", hours 0 to 23.
+QString SpokenTime(const ClockTime& time);
+
 // The point at `length` pixels from the centre, `angle` radians clockwise from 12 o'clock,
 // each coordinate truncated toward zero.
 QPoint ClockPoint(int centreX, int centreY, double length, double angle);
@@ -106,6 +109,9 @@ class TClock : public QWidget {
     // One tick of the one-second timer: notifications, then the hands when they moved.
     void TickTimer();
 
+    // The face with its marks, as last drawn, at the pixel ratio of the screen it was drawn for.
+    const QPixmap& Face() const { return face_; }
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -115,6 +121,9 @@ class TClock : public QWidget {
   private:
     void InvalidateFace();
     void RebuildFace();
+    // The clock's accessible name tells the time it shows; it changes once a minute.
+    void UpdateSpokenTime();
+    void ShowSpokenTime(const QString& text);
 
     QTimer* timer_;
     QPixmap face_;

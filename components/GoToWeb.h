@@ -2,35 +2,15 @@
 
 #include <QObject>
 #include <QString>
-#include <string>
+#include <optional>
 
 #include "platform/file_types.h"
 
 namespace chiffrel {
 
-// Longest registry value the launcher accepts; a longer one counts as missing.
-inline constexpr std::size_t kRegistryValueCapacity = 1024;
-
-// The open command registered for web-page files, trying ".HTM", ".HTML", ".SHTML" and ".SHTM"
-// in that order: for each, the open command of its file type, then its own
-// "shell\open\command" key. Empty when none of them gives a command.
-std::string FindBrowserCommand(FileTypeRegistry& registry);
-
-struct BrowserCommand {
-    std::string program;
-    std::string arguments;
-};
-
-// Splits a registered open command into the browser's program and its fixed arguments.
-// A Windows command ends its program with ".EXE", ".BAT" or ".COM" (the rightmost one, in any
-// case); a command without such an ending is an XDG Exec line whose program is its first word,
-// in double quotes or not. The arguments lose their double quotes and their placeholders
-// ("%1", "%u", "%U" ...: a "%" up to the next blank), and the blanks and control characters
-// around them.
-BrowserCommand SplitBrowserCommand(const std::string& command);
-
-// Opens a web page or a new mail message in the user's web browser, which it starts itself
-// with the address as its last argument, never through a shell.
+// Opens a web page or a new mail message in the user's web browser, started as the desktop
+// starts it, never through a shell. A failure (no browser, a browser that cannot start) is only
+// told by the result: nothing is shown.
 class TGoToWeb : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString Url READ Url WRITE SetUrl)
@@ -50,34 +30,22 @@ class TGoToWeb : public QObject {
     void SetEMail(const QString& email) { email_ = email; }
     QString EMailSubject() const { return emailSubject_; }
     void SetEMailSubject(const QString& subject) { emailSubject_ = subject; }
+    // Kept as the forms set it. A desktop entry is started without a window state, so the
+    // browser shows its window the way it always does.
     TBrowserState BrowserState() const { return browserState_; }
     void SetBrowserState(TBrowserState state) { browserState_ = state; }
 
     // Starts the browser on Url. True when it was started.
     bool OpenUrl();
-    // Starts the browser on "mailto:" + EMail + "?subject=" + EMailSubject, unencoded.
+    // Starts the browser on "mailto:" + EMail + "?subject=" + EMailSubject, unencoded: the
+    // browser, not a mail program, opens the message.
     bool OpenEMail();
 
-    // The browser's program, or the empty text when none is registered. Leaves the browser's
-    // fixed arguments in BrowserArgs, which keeps its text when nothing is found.
-    QString GetBrowser();
-
-    // The open command of web-page files from the XDG MIME defaults of the user's session.
-    static QString FindBrowserCommand();
-
-    // The window show command of a state: 3 (maximized) or 1 (normal). No portable way exists
-    // to ask a program to open its window maximized, so starting the browser does not use it.
-    static int ShowCommandOf(TBrowserState state);
-
-    static const QString& BrowserArgs() { return browserArgs_; }
-
   private:
-    bool StartBrowser(const QString& address);
-
-    // Shared by every instance: the arguments of the last browser found. It lives as long as
-    // the program, like the registry it mirrors, and is read right after GetBrowser writes it,
-    // on the one thread of the windows.
-    inline static QString browserArgs_;
+    // The user's web browser, looked up anew at each call: the default application of web-page
+    // files, else the default handler of http addresses.
+    static std::optional<DesktopApplication> FindBrowser();
+    static bool StartBrowser(const QString& address);
 
     QString url_;
     QString email_;

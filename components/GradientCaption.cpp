@@ -164,6 +164,16 @@ CaptionButtonRects GetCaptionButtonRects(const CaptionFrame& frame, const System
     return buttons;
 }
 
+SystemMetrics CaptionMetricsFor(const SystemMetrics& metrics, int textHeight) {
+    // The row's last line separates the caption from the client area; above it the text keeps a
+    // pixel on either side.
+    const int rowHeight = textHeight + 3;
+    SystemMetrics fitted = metrics;
+    fitted.cyCaption = std::max(metrics.cyCaption, rowHeight);
+    fitted.cySmCaption = std::max(metrics.cySmCaption, rowHeight);
+    return fitted;
+}
+
 QMargins FormFrameMargins(TFormBorderStyle borderStyle, const SystemMetrics& metrics) {
     if (borderStyle == TFormBorderStyle::bsNone) {
         return {};
@@ -341,13 +351,13 @@ void TCompanyText::SetFont(const QFont& font) {
     } else {
         fontKind_ = TFontKind::fkCustom;
     }
-    owner_.update();
+    owner_.FitHeightToFonts();
 }
 
 void TCompanyText::SetFontKind(TFontKind kind) {
     fontKind_ = kind;
     font_ = ApplyFontKind(kind, font_, owner_.CaptionFont());
-    owner_.update();
+    owner_.FitHeightToFonts();
 }
 
 void TCompanyText::SetVisible(bool visible) {
@@ -364,6 +374,7 @@ class TGradientCaption::Button : public QAbstractButton {
         : QAbstractButton(parent), glyph_(glyph) {
         setObjectName(objectName);
         setFocusPolicy(Qt::NoFocus);
+        setAccessibleName(SpokenName(glyph));
     }
 
   protected:
@@ -382,6 +393,21 @@ class TGradientCaption::Button : public QAbstractButton {
     }
 
   private:
+    // What a screen reader calls the button, since it shows a picture rather than a text.
+    static QString SpokenName(Glyph glyph) {
+        switch (glyph) {
+            case Glyph::Close:
+                return QStringLiteral("Fermer");
+            case Glyph::Help:
+                return QStringLiteral("Aide");
+            case Glyph::Maximize:
+                return QStringLiteral("Agrandir");
+            case Glyph::Minimize:
+                return QStringLiteral("Réduire");
+        }
+        return {};
+    }
+
     void DrawGlyph(QPainter& painter, QPoint centre, const QColor& color) const {
         const int x = centre.x();
         const int y = centre.y();
@@ -430,6 +456,7 @@ TGradientCaption::TGradientCaption(QWidget* form, TFormBorderStyle borderStyle,
     // The strip paints every pixel of its row, so nothing behind it is repainted.
     setAttribute(Qt::WA_OpaquePaintEvent);
     form_->setWindowFlag(Qt::FramelessWindowHint);
+    metrics_ = CaptionMetricsFor(kSystemMetrics, TallestTextHeight());
     form_->setContentsMargins(FrameMargins());
     CreateButtons();
     setVisible(borderStyle_ != TFormBorderStyle::bsNone);
@@ -453,7 +480,7 @@ void TGradientCaption::SetNumColors(int numColors) {
 }
 
 QMargins TGradientCaption::FrameMargins() const {
-    return FormFrameMargins(borderStyle_, kSystemMetrics);
+    return FormFrameMargins(borderStyle_, metrics_);
 }
 
 QSize TGradientCaption::FormSizeForClient(QSize clientSize) const {
@@ -480,8 +507,8 @@ CaptionLayout TGradientCaption::CurrentLayout() const {
         return CaptionTextInput{MeasureTextElement(text.Caption(), text.Font()), text.Visible(),
                                 text.Caption().isEmpty()};
     };
-    return LayOutCaption(GetCaptionRect(frame, kSystemMetrics), ShowsCaptionIcon(frame),
-                         frame.newStyle, kSystemMetrics, input(*companyText_), input(*appNameText_),
+    return LayOutCaption(GetCaptionRect(frame, metrics_), ShowsCaptionIcon(frame), frame.newStyle,
+                         metrics_, input(*companyText_), input(*appNameText_),
                          input(*captionText_));
 }
 
@@ -493,7 +520,7 @@ void TGradientCaption::PaintCaption(QPainter& painter, bool active) const {
     const QColor captionColor =
         SystemColorValue(active ? SystemColor::ActiveCaption : SystemColor::InactiveCaption);
     // The buttons stand on the plain caption colour, where the gradient ends.
-    painter.fillRect(CaptionRowRect(frame, kSystemMetrics).ToQRect(), captionColor);
+    painter.fillRect(CaptionRowRect(frame, metrics_).ToQRect(), captionColor);
     const CaptionLayout layout = CurrentLayout();
     const EdgeRect& caption = layout.caption;
     if (UsesGradient(enabled_, active)) {
@@ -522,6 +549,26 @@ void TGradientCaption::UpdateCaptionFont() {
         element->SetFontKind(element->FontKind());
     }
     RefreshFrame();
+}
+
+int TGradientCaption::TallestTextHeight() const {
+    int tallest = 0;
+    for (const TCompanyText* element : {static_cast<const TCompanyText*>(companyText_.get()),
+                                        static_cast<const TCompanyText*>(appNameText_.get()),
+                                        static_cast<const TCompanyText*>(captionText_.get())}) {
+        tallest = std::max(tallest, QFontMetrics(element->Font()).height());
+    }
+    return tallest;
+}
+
+void TGradientCaption::FitHeightToFonts() {
+    const SystemMetrics fitted = CaptionMetricsFor(kSystemMetrics, TallestTextHeight());
+    if (fitted.cyCaption != metrics_.cyCaption || fitted.cySmCaption != metrics_.cySmCaption) {
+        metrics_ = fitted;
+        form_->setContentsMargins(FrameMargins());
+        PlaceOnForm();
+    }
+    update();
 }
 
 void TGradientCaption::RefreshFrame() {
@@ -596,7 +643,7 @@ void TGradientCaption::mouseReleaseEvent(QMouseEvent* /*event*/) {
 }
 
 void TGradientCaption::CreateButtons() {
-    const CaptionButtonRects rects = GetCaptionButtonRects(Frame(), kSystemMetrics);
+    const CaptionButtonRects rects = GetCaptionButtonRects(Frame(), metrics_);
     if (rects.close) {
         closeButton_ = new Button(Button::Glyph::Close, QStringLiteral("closeButton"), this);
         connect(closeButton_, &QAbstractButton::clicked, form_, &QWidget::close);
@@ -628,9 +675,9 @@ void TGradientCaption::CreateButtons() {
 
 void TGradientCaption::PlaceOnForm() {
     const CaptionFrame frame = Frame();
-    const EdgeRect row = CaptionRowRect(frame, kSystemMetrics);
+    const EdgeRect row = CaptionRowRect(frame, metrics_);
     setGeometry(row.ToQRect());
-    const CaptionButtonRects rects = GetCaptionButtonRects(frame, kSystemMetrics);
+    const CaptionButtonRects rects = GetCaptionButtonRects(frame, metrics_);
     const QPoint origin(row.left, row.top);
     const auto place = [&origin](Button* button, const std::optional<EdgeRect>& box) {
         if (button != nullptr && box) {

@@ -81,6 +81,10 @@ struct CaptionButtonRects {
 // Where the caption buttons sit, in the room that GetCaptionRect leaves at the right.
 CaptionButtonRects GetCaptionButtonRects(const CaptionFrame& frame, const SystemMetrics& metrics);
 
+// The metrics of a strip whose tallest text is `textHeight` pixels high: the caption rows are made
+// higher than `metrics` gives them where that text would not have a pixel above and below it.
+SystemMetrics CaptionMetricsFor(const SystemMetrics& metrics, int textHeight);
+
 // Room a form leaves around its client area for its border and caption.
 QMargins FormFrameMargins(TFormBorderStyle borderStyle, const SystemMetrics& metrics);
 
@@ -237,6 +241,9 @@ class TGradientCaption : public QWidget {
     // Reloads the caption font and derives every element's font again; the strip does it by
     // itself when the application font changes.
     void UpdateCaptionFont();
+    // Makes the strip as high as its texts need (the form's margins follow); the text elements
+    // call it when their font changes.
+    void FitHeightToFonts();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -249,6 +256,7 @@ class TGradientCaption : public QWidget {
     class Button;
 
     CaptionFrame Frame() const;
+    int TallestTextHeight() const;
     // Paints the caption row, in window coordinates.
     void PaintCaption(QPainter& painter, bool active) const;
     // Repaints the strip and the form's border.
@@ -262,6 +270,7 @@ class TGradientCaption : public QWidget {
     TFormBorderStyle borderStyle_;
     TBorderIcons borderIcons_;
     QFont captionFont_;
+    SystemMetrics metrics_ = kSystemMetrics;
     std::unique_ptr<TAppNameText> appNameText_;
     std::unique_ptr<TCaptionText> captionText_;
     std::unique_ptr<TCompanyText> companyText_;

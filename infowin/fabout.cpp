@@ -3,13 +3,13 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
-#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QTime>
 
 #include "infowin/pictures.h"
 #include "platform/qt/form_style.h"
+#include "platform/qt/text_fit.h"
 #include "platform/version_info.h"
 #include "ui_fabout.h"
 
@@ -42,6 +42,20 @@ std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// A link opens when the left button goes up over it after going down on it (the label holds the
+// mouse between the two), or when Enter is pressed while it has the focus.
+bool OpensLink(const QWidget& link, const QEvent& event) {
+    if (event.type() == QEvent::MouseButtonRelease) {
+        const auto& mouse = static_cast<const QMouseEvent&>(event);
+        return mouse.button() == Qt::LeftButton && link.rect().contains(mouse.position().toPoint());
+    }
+    if (event.type() == QEvent::KeyPress) {
+        const int key = static_cast<const QKeyEvent&>(event).key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter;
+    }
+    return false;
+}
+
 }  // namespace
 
 QString DateTimeText(const DosDateTime& dateTime, const QLocale& locale) {
@@ -65,17 +79,17 @@ Tabout::Tabout(QString versionLabel, QString executablePath, QWidget* parent)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
     ui::SetPixelHeight(this, kFormFontPixels);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    ui::CentreOnScreen(this);
 
-    ui_->Image1->setPixmap(CalculatorPicture());
-    ui_->Image2->setPixmap(CoinIcon());
+    ui::ShowPicture(ui_->Image1, CalculatorPicture());
+    ui::ShowPicture(ui_->Image2, CoinIcon());
     ui_->BitBtn1->setIcon(CloseGlyph());
     ui_->BitBtn1->raise();
     connect(ui_->BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
 
     for (QLabel* link : {ui_->Label5, ui_->Label6}) {
+        ui::SetColourPair(link, QPalette::Window, ui::DesignPalette().color(QPalette::Window),
+                          QPalette::WindowText, Qt::blue);
         link->adjustSize();  // only the address itself is clickable
         link->installEventFilter(this);
     }
@@ -83,6 +97,7 @@ Tabout::Tabout(QString versionLabel, QString executablePath, QWidget* parent)
     GoToWeb1.SetEMail(ui_->Label6->text());
     GoToWeb1.SetEMailSubject(QStringLiteral("Chiffrel4-5"));
     GoToWeb1.SetBrowserState(TGoToWeb::gwMaximized);
+    ui::KeepTextsWhole(this);
 }
 
 Tabout::~Tabout() = default;
@@ -97,22 +112,24 @@ void Tabout::FormActivate() {
                          DateTimeText(FileDateOf(executable), QLocale::system()));
 }
 
-// A label is clicked when the left button goes up over it after going down on it (the label
-// holds the mouse between the two).
 bool Tabout::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        auto* label = qobject_cast<QLabel*>(watched);
-        if (label && mouse->button() == Qt::LeftButton &&
-            label->rect().contains(mouse->position().toPoint())) {
-            if (label == ui_->Label5) {
-                Label5Click();
-            } else if (label == ui_->Label6) {
-                Label6Click();
-            }
+    if ((watched == ui_->Label5 || watched == ui_->Label6) &&
+        OpensLink(*static_cast<QWidget*>(watched), *event)) {
+        if (watched == ui_->Label5) {
+            Label5Click();
+        } else {
+            Label6Click();
         }
+        // Enter belongs to the link, not to the box's buttons.
+        return event->type() == QEvent::KeyPress;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// The box opens with the keyboard on "&Fermer", its first tab stop, before the two addresses.
+void Tabout::showEvent(QShowEvent* event) {
+    ui_->BitBtn1->setFocus();
+    QDialog::showEvent(event);
 }
 
 void Tabout::Label5Click() {

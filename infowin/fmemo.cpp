@@ -1,12 +1,16 @@
 #include "infowin/fmemo.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QScrollBar>
 #include <QStringDecoder>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "infowin/pictures.h"
+#include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
 #include "platform/regular_file.h"
 #include "ui_fmemo.h"
@@ -52,6 +56,21 @@ QString DecodeText(const QByteArray& bytes) {
     return text;
 }
 
+// The keys that read on in a text: line and page up and down, its start and its end.
+bool ReadsOn(const QKeyEvent& key) {
+    switch (key.keyCombination().toCombined()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case QKeyCombination(Qt::ControlModifier, Qt::Key_Home).toCombined():
+        case QKeyCombination(Qt::ControlModifier, Qt::Key_End).toCombined():
+            return true;
+        default:
+            return false;
+    }
+}
+
 QString WithUniformLineBreaks(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
@@ -80,14 +99,29 @@ TMemoForm::TMemoForm(const QString& historyPath, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
-    move(237, 173);
+    ui::MoveInsideScreen(this, QPoint(237, 173));
     ui::SetPixelHeight(this, kFormFontPixels);
     ui::SetPixelHeight(ui_->Memo1, kMemoFontPixels);
     ui_->BitBtn1->setIcon(CloseGlyph());
     connect(ui_->BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
+    ui_->Memo1->verticalScrollBar()->setAccessibleName(
+        QStringLiteral("Défilement de l'historique"));
+    ui_->BitBtn1->installEventFilter(this);
 }
 
 TMemoForm::~TMemoForm() = default;
+
+// The Tab key skips the text, so the keys that read on take the keyboard there from the button:
+// the whole history can be read without a mouse.
+bool TMemoForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->BitBtn1 && event->type() == QEvent::KeyPress &&
+        ReadsOn(*static_cast<QKeyEvent*>(event))) {
+        ui::MoveFocus(ui_->Memo1);
+        QCoreApplication::sendEvent(ui_->Memo1, event);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 void TMemoForm::FormActivate() {
     const QString text = HistoryText(ReadAtMostCapacity(historyPath_));

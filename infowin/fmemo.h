@@ -51,6 +51,9 @@ class TMemoForm : public QDialog {
     // then keeping its previous text.
     void FormActivate();
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     const QString& historyPath_;
     std::unique_ptr<Ui::MemoForm> ui_;

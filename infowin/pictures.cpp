@@ -1,6 +1,5 @@
 #include "infowin/pictures.h"
 
-#include <QFont>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -8,17 +7,7 @@ namespace chiffrel {
 
 namespace {
 
-QPixmap TransparentPixmap(int width, int height) {
-    QPixmap pixmap(width, height);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
-}
-
-}  // namespace
-
-QPixmap CalculatorPicture() {
-    QPixmap pixmap = TransparentPixmap(36, 34);
-    QPainter painter(&pixmap);
+void DrawCalculator(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(40, 40, 60), 1));
     painter.setBrush(QColor(90, 100, 130));
@@ -33,12 +22,9 @@ QPixmap CalculatorPicture() {
             painter.drawRect(QRectF(10 + column * 6, 13 + row * 5, 4, 3));
         }
     }
-    return pixmap;
 }
 
-QPixmap CoinIcon() {
-    QPixmap pixmap = TransparentPixmap(32, 32);
-    QPainter painter(&pixmap);
+void DrawCoin(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(150, 110, 20), 1.5));
     painter.setBrush(QColor(235, 195, 70));
@@ -51,12 +37,9 @@ QPixmap CoinIcon() {
     painter.drawLine(QPointF(13, 9), QPointF(13, 23));
     painter.drawLine(QPointF(11.8, 10), QPointF(20, 10));
     painter.drawLine(QPointF(13, 16), QPointF(18, 16));
-    return pixmap;
 }
 
-QIcon CloseGlyph() {
-    QPixmap pixmap = TransparentPixmap(16, 16);
-    QPainter painter(&pixmap);
+void DrawOpenDoor(QPainter& painter) {
     painter.setPen(QColor(60, 60, 60));
     painter.setBrush(QColor(250, 250, 240));
     painter.drawRect(2, 1, 9, 13);  // the door frame
@@ -70,7 +53,20 @@ QIcon CloseGlyph() {
     painter.drawPath(door);
     painter.setPen(QColor(250, 220, 90));
     painter.drawPoint(7, 9);  // the knob
-    return QIcon(pixmap);
+}
+
+}  // namespace
+
+ui::DrawnPicture CalculatorPicture() {
+    return {QSize(36, 34), DrawCalculator};
+}
+
+ui::DrawnPicture CoinIcon() {
+    return {QSize(32, 32), DrawCoin};
+}
+
+QIcon CloseGlyph() {
+    return ui::AsIcon({QSize(16, 16), DrawOpenDoor});
 }
 
 }  // namespace chiffrel

@@ -1,18 +1,19 @@
 #pragma once
 
 #include <QIcon>
-#include <QPixmap>
+
+#include "platform/qt/drawn_picture.h"
 
 namespace chiffrel {
 
-// The pictures of the information windows, drawn at run time so that the program carries no
-// image files of its own.
+// The pictures of the information windows, drawn at run time at the screen's pixel ratio, so
+// that the program carries no image files of its own.
 
 // A small pocket calculator on a transparent ground, 36 x 34 pixels.
-QPixmap CalculatorPicture();
+ui::DrawnPicture CalculatorPicture();
 
 // A gold franc coin, 32 x 32 pixels.
-QPixmap CoinIcon();
+ui::DrawnPicture CoinIcon();
 
 // The glyph of the "Fermer" buttons: an open door, 16 x 16 pixels.
 QIcon CloseGlyph();

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTabBar>
+#include <array>
 
 #include "components/GradientCaption.h"
 #include "engine/conversion.h"
@@ -23,9 +24,11 @@
 #include "mainwin/glyphs.h"
 #include "mainwin/printing.h"
 #include "mainwin/program_context.h"
+#include "platform/qt/accessibility.h"
 #include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
 #include "platform/qt/system_metrics.h"
+#include "platform/qt/text_fit.h"
 #include "ui_fmere.h"
 
 namespace chiffrel {
@@ -49,27 +52,61 @@ const QString kPromptAtCreation = QStringLiteral("Saisir le montant H.T.");
 
 constexpr int kAmountFieldLimit = 9;
 
-void SetBackground(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
+// The help topic of the window as a whole.
+constexpr int kWindowHelpContext = 1;
+// Menus and menu items with a help topic of their own carry it in this property.
+constexpr char kHelpContextProperty[] = "helpContext";
+
+int HelpContextOf(const QObject* object) {
+    return object != nullptr ? object->property(kHelpContextProperty).toInt() : 0;
 }
 
-void SetTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
+// F1 in an open menu: the highlighted item's topic, else the menu's, else the window's.
+int MenuHelpContext(const QMenu& menu) {
+    if (const int item = HelpContextOf(menu.activeAction())) {
+        return item;
+    }
+    if (const int own = HelpContextOf(&menu)) {
+        return own;
+    }
+    return kWindowHelpContext;
+}
+
+bool IsHelpKey(const QEvent& event) {
+    return event.type() == QEvent::KeyPress &&
+           static_cast<const QKeyEvent&>(event).key() == Qt::Key_F1;
+}
+
+// The four operation selectors, in the order of their codes.
+std::array<ui::ChoiceLabel*, 4> OperationSelectors(const Ui::Tmere& form) {
+    return {form.TextPlus, form.TextMoins, form.TextMult, form.TextDiv};
+}
+
+// The currency of the result, which the unit label abbreviates, in words a screen reader says.
+QString SpokenUnit(const QString& unit) {
+    if (unit == u"FF") {
+        return QStringLiteral("francs");
+    }
+    if (unit == u"E.") {
+        return QStringLiteral("euros");
+    }
+    if (unit == u"$$") {
+        return QStringLiteral("dollars");
+    }
+    return unit;
 }
 
 }  // namespace
 
 Tmere::Tmere(ProgramContext& context, QWidget* parent)
     : QMainWindow(parent), context_(context), ui_(std::make_unique<Ui::Tmere>()) {
+    ui::InstallAccessibleInterfaces();  // before the menus exist: names the "&?" menu title
     ui_->setupUi(this);
     SetUpAppearance();
     ConnectUserEvents();
     // A failed step of the creation is shown, skips the steps after it, and the window opens.
     ui::Guarded([this] { FormCreate(); });
+    spokenResult_.Request();
 }
 
 Tmere::~Tmere() = default;
@@ -96,10 +133,6 @@ void Tmere::SetUpAppearance() {
     // A fixed window around a client area of 412 x 304 pixels, below the menu bar.
     centralWidget()->setFixedSize(412, 304);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
     ui::SetPixelHeight(this, 11);
     ui::SetPixelHeight(ui_->Panel3, 27);
     ui::SetPixelHeight(ui_->Label3, 13);
@@ -113,12 +146,10 @@ void Tmere::SetUpAppearance() {
     }
     ui::SetPixelHeight(ui_->Result, 35);
     ui::SetPixelHeight(ui_->Label4, 27);
-    SetTextColour(ui_->LabelTaxe, QColor(0, 128, 255));
-    SetTextColour(ui_->Result, Qt::red);
-    SetBackground(ui_->Result, Qt::white);
-    QPalette secondField = ui_->Saisie2->palette();
-    secondField.setColor(QPalette::Base, Qt::white);
-    ui_->Saisie2->setPalette(secondField);
+    ui::SetColourPair(ui_->LabelTaxe, QPalette::Window, ui::DesignPalette().color(QPalette::Window),
+                      QPalette::WindowText, QColor(0, 128, 255));
+    ui::SetColourPair(ui_->Result, QPalette::Window, Qt::white, QPalette::WindowText, Qt::red);
+    ui::SetColourPair(ui_->Saisie2, QPalette::Base, Qt::white, QPalette::Text, Qt::black);
     HighlightSelector(0);
 
     ui_->ButtonRAZ->setIcon(ResetGlyph());
@@ -137,6 +168,7 @@ void Tmere::SetUpAppearance() {
 
     ui::LimitTyping(ui_->SaisieMnt, kAmountFieldLimit);
     ui::LimitTyping(ui_->Saisie2, kAmountFieldLimit);
+    ui::KeepAltKeysOutOfFields(this);
 
     auto* tabItems = new QActionGroup(this);
     for (QAction* item : {ui_->MenuTabTVA, ui_->MenuTabCalcul, ui_->MenuTabEuro, ui_->MenuTabTEG}) {
@@ -161,6 +193,9 @@ void Tmere::SetUpAppearance() {
     for (QAction* popupItem : {ui_->mConfig, ui_->Impressiondursultat2}) {
         popupItem->setShortcutContext(Qt::WidgetShortcut);
     }
+
+    // Set last, once every control has its own font.
+    ui::KeepTextsWhole(this);
 
     // The about box and the history window arrive after the window's creation.
     for (QAction* later : {ui_->APropos1, ui_->mAPropos, ui_->Historique1}) {
@@ -235,8 +270,11 @@ void Tmere::ConnectUserEvents() {
     ui::OnUserTrigger(ui_->APropos1, [this] { APropos1Click(); });
     ui::OnUserTrigger(ui_->Aide1, [this] { Aide1Click(); });
     ui::OnUserTrigger(ui_->Historique1, [this] { Historique1Click(); });
-    // F1 on an item of the tabs menu asks for the help on the tabs.
-    ui_->MenuOnglets->installEventFilter(this);
+    // F1 in an open menu asks for the help on the highlighted item.
+    for (QMenu* menu :
+         {ui_->MenuFichiers, ui_->MenuOnglets, ui_->MenuAPropos, popupMenu1_, popupMenu2_}) {
+        menu->installEventFilter(this);
+    }
 
     for (QWidget* source :
          std::initializer_list<QWidget*>{ui_->Label2, ui_->PageControl, ui_->bar}) {
@@ -263,7 +301,13 @@ void Tmere::SetTegRateText(const std::string& text) {
 }
 
 void Tmere::SetStartSide(int position) {
+    const bool moved = ui_->bar->value() != position;
     ui::SetPosition(ui_->bar, position);
+    // The prompt names the side the slider is on, as after a move of the user's: an amount
+    // typed as the prompt asks is then read as what it is.
+    if (moved && ui_->PageControl->currentWidget() == ui_->TabTVA) {
+        ShowVatPrompt();
+    }
 }
 
 void Tmere::HideCopyButton() {
@@ -297,6 +341,24 @@ void Tmere::ChooseFirstVatRate() {
     RadioButton206Click();
 }
 
+void Tmere::setVisible(bool visible) {
+    if (visible && !testAttribute(Qt::WA_WState_Created)) {
+        // A native window resized while a window manager takes it over leaves Qt with the
+        // window's place inside the manager's new frame, (0,0), for good: menus would drop at
+        // the screen's corner and the first drag would throw the window. So the window takes
+        // its final size, every font and style counted, before its native window exists.
+        CentreOnScreen();
+    }
+    QMainWindow::setVisible(visible);
+}
+
+void Tmere::CentreOnScreen() {
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
 void Tmere::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!activatedOnce_) {
@@ -320,10 +382,35 @@ std::string Tmere::AmountText() const {
 
 void Tmere::ShowResult(const std::string& text) {
     ui_->Result->setText(ToQString(text));
+    spokenResult_.Request();
 }
 
 QString Tmere::ShownResultWithoutSpaces() const {
     return ToQString(StripSpaces(ToAmountText(ui_->Result->text())));
+}
+
+// A screen reader speaks the new description of the focused field: every field that feeds the
+// result carries it in its description, so that the user hears it without leaving the field. The
+// first field is named by its prompt too, and both amount fields by the chosen operation on the
+// operations tab.
+void Tmere::DescribeResult() {
+    QString spoken = QStringLiteral("Résultat : ") + ui_->Result->text().simplified() + u' ' +
+                     SpokenUnit(ui_->Label4->text());
+    if (!ui_->LabelTaxe->isHidden() && !ui_->LabelTaxe->text().isEmpty()) {
+        spoken += QStringLiteral(", ") + ui_->LabelTaxe->text().simplified();
+    }
+    for (QWidget* field :
+         {ui_->SaisieMnt, ui_->Saisie2, ui_->saisietva, ui_->EditTxTEG, ui_->EditNbJour}) {
+        ui::SetSpokenDescription(field, spoken);
+    }
+    QString operation;
+    if (ui_->PageControl->currentWidget() == ui_->TabCalcul) {
+        operation =
+            QStringLiteral(", ") + OperationSelectors(*ui_)[ui_->BarCalcul->value()]->text();
+    }
+    ui::SetSpokenName(ui_->SaisieMnt,
+                      QStringLiteral("Première valeur : ") + ui_->Label3->text() + operation);
+    ui::SetSpokenName(ui_->Saisie2, QStringLiteral("Deuxième valeur") + operation);
 }
 
 void Tmere::RecomputeOperation() {
@@ -444,9 +531,17 @@ void Tmere::barChange() {
 
 void Tmere::HighlightSelector(int code) {
     const QColor face = SystemColorValue(SystemColor::ButtonFace);
-    QLabel* const selectors[] = {ui_->TextPlus, ui_->TextMoins, ui_->TextMult, ui_->TextDiv};
+    const QColor faceText = SystemColorValue(SystemColor::ButtonText);
+    const QColor redText = ui::DesignPalette().color(QPalette::WindowText);
+    const std::array<ui::ChoiceLabel*, 4> selectors = OperationSelectors(*ui_);
     for (int i = 0; i < 4; ++i) {
-        SetBackground(selectors[i], i == code ? QColor(Qt::red) : face);
+        if (i == code) {
+            ui::SetColourPair(selectors[i], QPalette::Window, Qt::red, QPalette::WindowText,
+                              redText);
+        } else {
+            ui::SetColourPair(selectors[i], QPalette::Window, face, QPalette::WindowText, faceText);
+        }
+        selectors[i]->SetChosen(i == code);
     }
 }
 
@@ -614,7 +709,7 @@ void Tmere::ButtonRAZClick() {
         SetVisible(shown, true);
     }
     SetVisible(ui_->Saisie2, false);
-    ui_->Result->setText(QStringLiteral("0.00"));
+    ShowResult("0.00");
     SetText(ui_->SaisieMnt, QString());
     MoveFocus(ui_->SaisieMnt);
     values.vatFactor = VatFactorFor(values.vatRate1);
@@ -631,8 +726,10 @@ void Tmere::ButtonRAZClick() {
     values.memoryValue = Real48();
     ui_->Label4->setText(QStringLiteral("FF"));
     ui::CheckMenuItem(ui_->MenuTabTVA);
-    // The VAT tab is shown again: its prompt follows the slider, as when the tab is entered.
+    // The VAT tab is shown again as when it is entered, whatever tab the reset came from: its
+    // prompt follows the slider, its result and tax line are those of the empty entry.
     ShowVatPrompt();
+    RecomputeVat();
 }
 
 // ---- Result actions ----------------------------------------------------------------------
@@ -754,7 +851,7 @@ void Tmere::SetInformationWindows(Tabout& about, TMemoForm& history) {
 }
 
 void Tmere::ShowModal(QDialog& dialog) {
-    dialog.exec();
+    ui::ExecModal(dialog, this);
     // Coming back from one of the program's own dialogs activates the main window again.
     ui::Guarded([this] { FormActivate(); });
 }
@@ -773,7 +870,7 @@ void Tmere::ShowHelpTopic(int context) {
 }
 
 void Tmere::Aide1Click() {
-    ShowHelpTopic(1);
+    ShowHelpTopic(kWindowHelpContext);
 }
 
 void Tmere::Historique1Click() {
@@ -791,13 +888,14 @@ void Tmere::Historique1Click() {
 }
 
 bool Tmere::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui_->MenuOnglets && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
-        ui_->MenuOnglets->close();
-        ui::Guarded([this] { ShowHelpTopic(7); });
-        return true;
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (menu == nullptr || !IsHelpKey(*event)) {
+        return QMainWindow::eventFilter(watched, event);
     }
-    return QMainWindow::eventFilter(watched, event);
+    const int context = MenuHelpContext(*menu);
+    menu->close();
+    ui::Guarded([this, context] { ShowHelpTopic(context); });
+    return true;
 }
 
 void Tmere::ShowPopup(QMenu* menu, QWidget* source, const QPoint& at) {

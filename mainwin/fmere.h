@@ -6,6 +6,7 @@
 #include <string>
 
 #include "mainwin/printing.h"
+#include "platform/qt/accessibility.h"
 #include "platform/qt/help_viewer.h"
 
 #include "settings/fconfig.h"
@@ -44,6 +45,10 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     // The about box and the history window, created after the main window at start-up.
     void SetInformationWindows(Tabout& about, TMemoForm& history);
 
+    // At the first showing the window takes its final size and is centred on the screen before
+    // its native window exists.
+    void setVisible(bool visible) override;
+
   protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -52,6 +57,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     // Creation and activation
     void ConnectUserEvents();
     void SetUpAppearance();
+    void CentreOnScreen();
     void FormCreate();
     void FormActivate();
     void AfterRatesLoaded() override;
@@ -74,6 +80,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     std::string AmountText() const;
     void ShowResult(const std::string& text);
     QString ShownResultWithoutSpaces() const;  // what goes back into an input field
+    void DescribeResult();                     // for screen readers
 
     // VAT tab
     void RecomputeVat();
@@ -153,6 +160,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     Tabout* about_ = nullptr;
     TMemoForm* history_ = nullptr;
     ui::HelpViewer help_;
+    ui::OncePerEvent spokenResult_{this, [this] { DescribeResult(); }};
     BackgroundPrinter printer_;
 };
 

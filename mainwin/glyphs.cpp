@@ -2,23 +2,17 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
-#include <QTransform>
+
+#include "platform/qt/drawn_picture.h"
 
 namespace chiffrel {
 
 namespace {
 
-QPixmap TransparentSquare() {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
-}
+constexpr QSize kGlyphSize(16, 16);
 
 // An arrow pointing up, turned by `degrees` clockwise about the centre.
-QIcon Arrow(qreal degrees) {
-    QPixmap pixmap = TransparentSquare();
-    QPainter painter(&pixmap);
+void DrawArrow(QPainter& painter, qreal degrees) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(8, 8);
     painter.rotate(degrees);
@@ -34,22 +28,9 @@ QIcon Arrow(qreal degrees) {
     painter.setPen(QPen(QColor(0, 90, 0), 1));
     painter.setBrush(QColor(40, 170, 40));
     painter.drawPath(arrow);
-    return QIcon(pixmap);
 }
 
-}  // namespace
-
-QIcon ArrowUpGlyph() {
-    return Arrow(0);
-}
-
-QIcon ArrowRightGlyph() {
-    return Arrow(90);
-}
-
-QIcon ResetGlyph() {
-    QPixmap pixmap = TransparentSquare();
-    QPainter painter(&pixmap);
+void DrawReset(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(30, 80, 200), 2.2, Qt::SolidLine, Qt::RoundCap));
     painter.drawArc(QRectF(2.5, 2.5, 11, 11), 100 * 16, 290 * 16);  // most of a circle
@@ -61,7 +42,20 @@ QIcon ResetGlyph() {
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(30, 80, 200));
     painter.drawPath(head);
-    return QIcon(pixmap);
+}
+
+}  // namespace
+
+QIcon ArrowUpGlyph() {
+    return ui::AsIcon({kGlyphSize, [](QPainter& painter) { DrawArrow(painter, 0); }});
+}
+
+QIcon ArrowRightGlyph() {
+    return ui::AsIcon({kGlyphSize, [](QPainter& painter) { DrawArrow(painter, 90); }});
+}
+
+QIcon ResetGlyph() {
+    return ui::AsIcon({kGlyphSize, DrawReset});
 }
 
 }  // namespace chiffrel

@@ -7,12 +7,14 @@
 #include "mainwin/fmere.h"
 #include "mainwin/program_context.h"
 #include "platform/qt/form_style.h"
+#include "platform/qt/qt_texts.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Chiffrel"));
     QApplication::setApplicationName(QStringLiteral("chiffrel"));
     QApplication::setDesktopFileName(QStringLiteral("chiffrel"));
+    chiffrel::ui::InstallQtFrenchTexts();
     QIcon windowIcon;
     // The sizes a window shows; the desktop takes larger ones from the installed icon theme.
     for (const int size : {16, 32, 48, 64}) {

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${1:-1000000}"
-targets=(amount_text private_profile version_block history_file help_file browser_command)
+targets=(amount_text private_profile version_block history_file help_file)
 
 ./scripts/install-deps.sh
 cmake --preset fuzz >/dev/null

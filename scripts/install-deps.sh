@@ -5,11 +5,13 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libcups2-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev qt6-translations-l10n
+  libglib2.0-dev libcups2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-liberation2 fonts-dejavu-core fonts-comic-neue
-  poppler-utils xvfb xdotool x11-utils imagemagick
+  poppler-utils xvfb xdotool x11-utils imagemagick openbox
+  dbus-daemon dbus-bin at-spi2-core python3-pyatspi
   desktop-file-utils appstream dpkg-dev file
 )
 

@@ -2,13 +2,13 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
 
 #include "engine/amount_text.h"
 #include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
+#include "platform/qt/text_fit.h"
 #include "ui_fconfig.h"
 
 namespace chiffrel {
@@ -26,8 +26,18 @@ std::string TextOf(const QLineEdit* field) {
     return ToAmountText(field->text());
 }
 
+// A rate without the blanks around it: a trailing blank would make the number ten times too big.
+std::string RateTextOf(const QLineEdit* field) {
+    return ToAmountText(field->text().trimmed());
+}
+
 Real48 RateOf(const std::string& text) {
     return Real48(ParseAmount(text).value);
+}
+
+// Throws FloatOverflow, as storing it would, when the rate is too large for a Real48.
+void CheckStorable(const std::string& rateText) {
+    RateOf(rateText);
 }
 
 void SetTicked(QAbstractButton* box, bool ticked) {
@@ -60,14 +70,17 @@ void TConfig::SetUpAppearance() {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    // Modal to the main window only: the help it opens (F1) takes the user's keys and clicks
+    // while the dialog stays open.
+    setWindowModality(Qt::WindowModal);
     setFixedSize(size());
     ui::SetPixelHeight(this, kFormFontPixels);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    ui::CentreOnScreen(this);
     const QStyle* style = QApplication::style();
     ui_->BitBtn1->setIcon(style->standardIcon(QStyle::SP_DialogOkButton));
     ui_->BitBtn2->setIcon(style->standardIcon(QStyle::SP_DialogCancelButton));
+    ui::KeepAltKeysOutOfFields(this);
+    ui::KeepTextsWhole(this);
 }
 
 void TConfig::ConnectUserEvents() {
@@ -119,6 +132,7 @@ void TConfig::OkPressed() {
 
 // The order matters: a failed write stops the save, and everything before it stays applied.
 void TConfig::BitBtn1Click() {
+    CheckRatesCanBeStored();
     SaveCurrencyRates();
     SaveVatRates();
     SaveTegRate();
@@ -128,11 +142,21 @@ void TConfig::BitBtn1Click() {
     window_.ChooseFirstVatRate();
 }
 
+// A saved rate too large to store would stop every later start-up where it is read: such a
+// rate stops the save before anything is applied or written.
+void TConfig::CheckRatesCanBeStored() const {
+    for (const QLineEdit* rate :
+         {ui_->ValeurEuro, ui_->ValeurDollars, ui_->Edit1, ui_->Edit2, ui_->Edit3}) {
+        CheckStorable(RateTextOf(rate));
+    }
+    CheckStorable(TextOf(ui_->Edit4));
+}
+
 // An empty field leaves its rate in force. The file then gets that rate rather than the empty
 // text, which the next start-up would read as a rate of 0.
 void TConfig::SaveCurrencyRates() {
-    const std::string euro = TextOf(ui_->ValeurEuro);
-    const std::string dollars = TextOf(ui_->ValeurDollars);
+    const std::string euro = RateTextOf(ui_->ValeurEuro);
+    const std::string dollars = RateTextOf(ui_->ValeurDollars);
     if (!euro.empty()) {
         values_.euroRate = RateOf(euro);
     }
@@ -145,11 +169,11 @@ void TConfig::SaveCurrencyRates() {
     values_.dollarRateText = FormatAmount(values_.dollarRate, 1, 6);
 }
 
-// The texts are saved as typed; an empty one is a rate of 0.
+// The texts are saved as typed, less the blanks around them; an empty one is a rate of 0.
 void TConfig::SaveVatRates() {
-    const std::string first = TextOf(ui_->Edit1);
-    const std::string second = TextOf(ui_->Edit2);
-    const std::string third = TextOf(ui_->Edit3);
+    const std::string first = RateTextOf(ui_->Edit1);
+    const std::string second = RateTextOf(ui_->Edit2);
+    const std::string third = RateTextOf(ui_->Edit3);
     file_.WriteString(kVatRate1Key, first);
     file_.WriteString(kVatRate2Key, second);
     file_.WriteString(kVatRate3Key, third);
@@ -177,8 +201,8 @@ void TConfig::SaveAutoCopy() {
 }
 
 void TConfig::SetVatCaptions() {
-    window_.SetVatCaptions(VatCaption(TextOf(ui_->Edit1)), VatCaption(TextOf(ui_->Edit2)),
-                           VatCaption(TextOf(ui_->Edit3)));
+    window_.SetVatCaptions(VatCaption(RateTextOf(ui_->Edit1)), VatCaption(RateTextOf(ui_->Edit2)),
+                           VatCaption(RateTextOf(ui_->Edit3)));
 }
 
 // ---- The start-side radio group ----------------------------------------------------------

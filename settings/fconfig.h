@@ -72,6 +72,7 @@ class TConfig : public QDialog {
     void OkPressed();
     void BitBtn1Click();  // the save
 
+    void CheckRatesCanBeStored() const;
     void SaveCurrencyRates();
     void SaveVatRates();
     void SaveTegRate();

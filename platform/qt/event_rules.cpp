@@ -4,10 +4,12 @@
 #include <QAbstractSlider>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QValidator>
@@ -30,24 +32,24 @@ class ProgramFocusMove {
     ProgramFocusMove& operator=(const ProgramFocusMove&) = delete;
 };
 
-void ShowInMessageBox(const QString& text) {
-    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
-                          text);
-}
-
-void ShowInPlainBox(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+// A message box over the active window, titled with the application title, with one OK button.
+void ShowBox(QMessageBox::Icon icon, const QString& text) {
+    QWidget* owner = QApplication::activeWindow();
+    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, owner);
+    ExecModal(box, owner);
 }
 
 MessagePresenter& CurrentMessagePresenter() {
-    static MessagePresenter presenter = ShowInPlainBox;
+    static MessagePresenter presenter = [](const QString& text) {
+        ShowBox(QMessageBox::NoIcon, text);
+    };
     return presenter;
 }
 
 ErrorPresenter& CurrentPresenter() {
-    static ErrorPresenter presenter = ShowInMessageBox;
+    static ErrorPresenter presenter = [](const QString& text) {
+        ShowBox(QMessageBox::Critical, text);
+    };
     return presenter;
 }
 
@@ -64,6 +66,7 @@ class EventHooks : public QObject {
     Handler enter;
     Handler mouseClick;
     std::function<void(QChar)> keyPress;
+    bool altKeysKeptOut = false;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -72,6 +75,9 @@ class EventHooks : public QObject {
                 OnFocusIn(static_cast<QFocusEvent*>(event));
                 break;
             case QEvent::KeyPress:
+                if (altKeysKeptOut && TypesWithAlt(*static_cast<QKeyEvent*>(event))) {
+                    return true;  // no access key took it: dropped, never typed
+                }
                 OnKey(static_cast<QKeyEvent*>(event));
                 break;
             case QEvent::MouseButtonRelease:
@@ -84,6 +90,13 @@ class EventHooks : public QObject {
     }
 
   private:
+    // A character typed with Alt held. Ctrl with Alt is AltGr on some systems ("€"): it types.
+    static bool TypesWithAlt(const QKeyEvent& key) {
+        const Qt::KeyboardModifiers held = key.modifiers();
+        return held.testFlag(Qt::AltModifier) && !held.testFlag(Qt::ControlModifier) &&
+               !key.text().isEmpty() && key.text().front().isPrint();
+    }
+
     void OnFocusIn(const QFocusEvent* event) const {
         const Qt::FocusReason reason = event->reason();
         const bool userMove = reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
@@ -201,6 +214,15 @@ MessagePresenter SetMessagePresenter(MessagePresenter presenter) {
 
 void ShowMessage(const QString& text) {
     CurrentMessagePresenter()(text);
+}
+
+void ExecModal(QDialog& dialog, QWidget* owner) {
+    const QPointer<QWidget> keyboardOwner = owner;
+    dialog.exec();
+    if (keyboardOwner && keyboardOwner->isVisible()) {
+        keyboardOwner->raise();
+        keyboardOwner->activateWindow();
+    }
 }
 
 bool Guarded(const Handler& entry) noexcept {
@@ -331,6 +353,12 @@ void MoveFocus(QWidget* field) {
     }
     if (const EventHooks* hooks = ExistingHooksOf(field)) {
         RunIfSet(hooks->enter);
+    }
+}
+
+void KeepAltKeysOutOfFields(QWidget* form) {
+    for (QLineEdit* field : form->findChildren<QLineEdit*>()) {
+        HooksOf(field)->altKeysKeptOut = true;
     }
 }
 

@@ -23,6 +23,7 @@
 class QAbstractButton;
 class QAbstractSlider;
 class QAction;
+class QDialog;
 class QLineEdit;
 class QTabWidget;
 class QWidget;
@@ -50,6 +51,13 @@ void ShowMessage(const QString& text);
 // Runs one entry point (a user event, a timer, a window's creation or activation). An error
 // stops it and is shown; returns false when that happened. Nothing escapes into Qt.
 bool Guarded(const Handler& entry) noexcept;
+
+// ---- Modal windows ---------------------------------------------------------------------------
+
+// Shows `dialog` modally and waits until it closes; then `owner`, when it is still shown, takes
+// the keyboard back: without a window manager no window gets it by itself. Runs no activation
+// handler; the caller runs its own where the rules ask for one.
+void ExecModal(QDialog& dialog, QWidget* owner);
 
 // ---- What the user does: Qt signals, each run inside the guard -----------------------------
 
@@ -83,6 +91,10 @@ void MoveFocus(QWidget* field);  // rule 6
 // A typing limit: the user cannot type or paste the field's text beyond `maxChars`; texts set
 // by the program are never cut, and deleting from a longer text always works.
 void LimitTyping(QLineEdit* edit, int maxChars);
+
+// Alt with a letter is an access key: in the fields of `form` it never types, also when the
+// control it would press is hidden or disabled. Alt with Ctrl (AltGr on some systems) still types.
+void KeepAltKeysOutOfFields(QWidget* form);
 
 // Menu shortcuts of `window` take precedence over the focused field's own keys (a line edit
 // claims Ctrl+C for copying; in these windows Ctrl+C is a menu command).

@@ -54,6 +54,7 @@ struct AdjustCase {
     int difHour;
     int difMinute;
     ClockTime expected;
+    const char* spoken;  // what a screen reader says of the clock
 };
 
 class AdjustedTimeTest : public testing::TestWithParam<AdjustCase> {};
@@ -61,16 +62,18 @@ class AdjustedTimeTest : public testing::TestWithParam<AdjustCase> {};
 TEST_P(AdjustedTimeTest, ShiftsByTheOffsets) {
     const auto& c = GetParam();
     EXPECT_EQ(AdjustedTime(c.local, c.difHour, c.difMinute), c.expected);
+    EXPECT_EQ(SpokenTime(c.expected), c.spoken);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Offsets, AdjustedTimeTest,
-    testing::Values(AdjustCase{QTime(10, 7, 30), 0, 0, {10, 7, 30}},
-                    AdjustCase{QTime(0, 20), -1, 0, {23, 20, 0}},      // wraps before midnight
-                    AdjustCase{QTime(23, 30, 5), 11, 0, {34, 30, 5}},  // hour not reduced
-                    AdjustCase{QTime(0, 10), 0, -15, {23, 55, 0}},
-                    AdjustCase{QTime(12, 50), 0, 20, {13, 10, 0}},
-                    AdjustCase{QTime(0, 0), -11, -59, {12, 1, 0}}));
+    testing::Values(
+        AdjustCase{QTime(10, 7, 30), 0, 0, {10, 7, 30}, "Horloge : 10:07"},
+        AdjustCase{QTime(0, 20), -1, 0, {23, 20, 0}, "Horloge : 23:20"},  // wraps before midnight
+        AdjustCase{QTime(23, 30, 5), 11, 0, {34, 30, 5}, "Horloge : 10:30"},  // hour not reduced
+        AdjustCase{QTime(0, 10), 0, -15, {23, 55, 0}, "Horloge : 23:55"},
+        AdjustCase{QTime(12, 50), 0, 20, {13, 10, 0}, "Horloge : 13:10"},
+        AdjustCase{QTime(0, 0), -11, -59, {12, 1, 0}, "Horloge : 12:01"}));
 
 TEST(ClockHandsTest, AnglesAtTenSevenThirty) {
     const HandAngles angles = ComputeHandAngles({10, 7, 30});

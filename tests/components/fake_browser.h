@@ -3,13 +3,23 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace chiffrel::testing_support {
 
-// A throw-away XDG session for the web launcher: the XDG_* variables point into a temporary
-// tree (restored afterwards) that knows no application at all until Register() installs a
-// fake browser, a shell script that writes its arguments one per line to a file.
+// Runs the current test again, alone, in a fresh process of the same test program, and reports
+// its failure here; true in that parent. False in the fresh process, which goes on with the
+// test. GIO reads the XDG variables once per process, so every test of the web launcher that
+// sets up a desktop starts with
+//     if (testing_support::HandedToOwnProcess()) { return; }
+bool HandedToOwnProcess();
+
+// A throw-away XDG desktop for the web launcher: the XDG variables point into a temporary tree
+// (restored afterwards) whose MIME database gives ".htm" and ".html" files the type text/html,
+// and that knows no application until one is written into it. The stand-in browser is a script
+// that writes its arguments one per line to a file; it lies in a directory whose name holds a
+// blank and ".com".
 class FakeBrowserSession {
   public:
     FakeBrowserSession();
@@ -17,23 +27,27 @@ class FakeBrowserSession {
     FakeBrowserSession(const FakeBrowserSession&) = delete;
     FakeBrowserSession& operator=(const FakeBrowserSession&) = delete;
 
-    // Installs the fake browser as the default application for text/html. Its Exec line is the
-    // script's path (in a directory whose name has a blank, so it is quoted) followed by
-    // `execArguments`.
+    // Writes a file of the tree, `relative` to its root ("config-home/mimeapps.list"). Each
+    // "@browser@" in `content` becomes the stand-in's path in double quotes.
+    void Write(const std::string& relative, const std::string& content);
+
+    // Sets XDG_CURRENT_DESKTOP, or unsets it for nullptr.
+    void SetCurrentDesktop(const char* desktop);
+
+    // Installs the stand-in as the default application for text/html, its Exec line being the
+    // stand-in followed by `execArguments`.
     void Register(const std::string& execArguments);
 
     // Installs a desktop file for text/html whose program does not exist.
     void RegisterMissingProgram();
 
-    // The arguments of the next run of the fake browser, waiting at most ten seconds for it.
+    // The arguments of the next run of the stand-in, waiting at most twenty seconds for it.
     // Nothing when it did not run.
     std::optional<std::vector<std::string>> NextArguments();
 
-    // Where the fake browser's script lies.
-    std::filesystem::path ScriptPath() const;
-
   private:
-    void WriteDefaultApplication(const std::string& desktopFileContent);
+    void SetDefaultApplication(const std::string& exec);
+    void SetVariable(const char* name, const char* value);
 
     std::filesystem::path root_;
     std::vector<std::pair<std::string, std::optional<std::string>>> savedVariables_;

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "components/GoToWeb.h"
@@ -12,239 +11,157 @@
 namespace chiffrel {
 namespace {
 
-// ---- Splitting a registered command ----
-
-struct SplitCase {
-    const char* name;
-    std::string command;
-    std::string program;
-    std::string arguments;
-};
-
-void PrintTo(const SplitCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class SplitBrowserCommandTest : public testing::TestWithParam<SplitCase> {};
-
-TEST_P(SplitBrowserCommandTest, GivesProgramAndFixedArguments) {
-    const BrowserCommand split = SplitBrowserCommand(GetParam().command);
-    EXPECT_EQ(split.program, GetParam().program);
-    EXPECT_EQ(split.arguments, GetParam().arguments);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    WindowsCommands, SplitBrowserCommandTest,
-    testing::Values(
-        SplitCase{"ArgumentAndPlaceholder", R"(C:\WEB\BROWSE.EXE -h %1)", R"(C:\WEB\BROWSE.EXE)",
-                  "-h"},
-        SplitCase{"ProgramAlone", R"(C:\WEB\BROWSE.EXE)", R"(C:\WEB\BROWSE.EXE)", ""},
-        SplitCase{"LowerCaseEnding", R"(C:\Web\browse.exe %1)", R"(C:\Web\browse.exe)", ""},
-        SplitCase{"QuotedProgramAndPlaceholder",
-                  R"("C:\Program Files\Web\browse.exe" -nohome "%1")",
-                  R"(C:\Program Files\Web\browse.exe)", "-nohome"},
-        SplitCase{"QuotedPlaceholder", R"(C:\WEB\BROWSE.EXE -h "%1")", R"(C:\WEB\BROWSE.EXE)",
-                  "-h"},
-        SplitCase{"BatchFile", R"(C:\WEB\START.BAT /new %1)", R"(C:\WEB\START.BAT)", "/new"},
-        SplitCase{"ComFile", R"(C:\WEB\B.Com %1)", R"(C:\WEB\B.Com)", ""},
-        SplitCase{"RightmostEndingWins", R"(C:\WEB\BROWSE.EXE -log C:\TMP\LOG.EXE %1)",
-                  R"(C:\WEB\BROWSE.EXE -log C:\TMP\LOG.EXE)", ""},
-        SplitCase{"ControlCharactersAround", "C:\\WEB\\BROWSE.EXE\t-h %1\r\n",
-                  R"(C:\WEB\BROWSE.EXE)", "-h"},
-        SplitCase{"PlaceholderInsideAWord", R"(C:\B.EXE -url=%1 -x %2)", R"(C:\B.EXE)",
-                  "-url= -x"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-INSTANTIATE_TEST_SUITE_P(
-    ExecLines, SplitBrowserCommandTest,
-    testing::Values(SplitCase{"FieldCodeOnly", "firefox-esr %u", "firefox-esr", ""},
-                    SplitCase{"FixedArgument", "/usr/bin/chromium --new-window %U",
-                              "/usr/bin/chromium", "--new-window"},
-                    SplitCase{"QuotedProgram", R"("/opt/My Browser/browse" --flag "%u")",
-                              "/opt/My Browser/browse", "--flag"},
-                    SplitCase{"EscapedQuoteInProgram", R"("/opt/a\"b/browse" %u)",
-                              R"(/opt/a"b/browse)", ""},
-                    SplitCase{"EveryFieldCodeGoes", "web %i %c %k --x %F", "web", "--x"},
-                    SplitCase{"BlanksAround", "  web\t", "web", ""},
-                    SplitCase{"UnclosedQuote", R"("/opt/web --x)", "/opt/web --x", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// ---- Searching the registry ----
-
-// A registry in memory that records which keys were opened, in order, and which are still open.
-class MemoryRegistry final : public FileTypeRegistry {
-  public:
-    explicit MemoryRegistry(std::map<std::string, std::optional<std::string>> keys) {
-        for (auto& [path, value] : keys) {
-            keys_[Lower(path)] = std::move(value);
-        }
-    }
-
-    std::optional<Key> OpenKey(std::string_view path) override {
-        opened_.emplace_back(path);
-        if (!keys_.contains(Lower(path))) {
-            return std::nullopt;
-        }
-        handles_.emplace_back(path);
-        ++openCount_;
-        return static_cast<Key>(handles_.size() - 1);
-    }
-    std::optional<Key> OpenSubKey(Key parent, std::string_view subPath) override {
-        return OpenKey(handles_.at(static_cast<std::size_t>(parent)) + "\\" + std::string(subPath));
-    }
-    std::optional<std::string> QueryDefaultValue(Key key) override {
-        return keys_.at(Lower(handles_.at(static_cast<std::size_t>(key))));
-    }
-    void CloseKey(Key) override { ++closeCount_; }
-
-    const std::vector<std::string>& opened() const { return opened_; }
-    int stillOpen() const { return openCount_ - closeCount_; }
-
-  private:
-    static std::string Lower(std::string_view text) {
-        std::string lower(text);
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return lower;
-    }
-
-    std::map<std::string, std::optional<std::string>> keys_;
-    std::vector<std::string> handles_;
-    std::vector<std::string> opened_;
-    int openCount_ = 0;
-    int closeCount_ = 0;
-};
-
-struct SearchCase {
-    const char* name;
-    std::map<std::string, std::optional<std::string>> keys;
-    std::string command;
-    std::vector<std::string> opened;
-};
-
-const std::string kLongest(kRegistryValueCapacity, 'x');
-const std::string kTooLong(kRegistryValueCapacity + 1, 'x');
-const std::vector<std::string> kEveryExtension = {".HTM", ".HTML", ".SHTML", ".SHTM"};
-
-std::vector<SearchCase> SearchCases() {
-    return {
-        {"NothingRegistered", {}, "", kEveryExtension},
-        {"TypeCommandFirst",
-         {{".htm", "htmlfile"},
-          {"htmlfile\\shell\\open\\command", "type"},
-          {".htm\\shell\\open\\command", "own"}},
-         "type",
-         {".HTM", "htmlfile\\shell\\open\\command"}},
-        {"OwnCommandWhenTheTypeHasNone",
-         {{".htm", "htmlfile"}, {".htm\\shell\\open\\command", "own"}},
-         "own",
-         {".HTM", "htmlfile\\shell\\open\\command", ".HTM\\shell\\open\\command"}},
-        {"OwnCommandWhenTheTypeCommandIsEmpty",
-         {{".htm", "htmlfile"},
-          {"htmlfile\\shell\\open\\command", ""},
-          {".htm\\shell\\open\\command", "own"}},
-         "own",
-         {".HTM", "htmlfile\\shell\\open\\command", ".HTM\\shell\\open\\command"}},
-        {"EmptyTypeNameGoesStraightToTheOwnCommand",
-         {{".htm", ""}, {".htm\\shell\\open\\command", "own"}},
-         "own",
-         {".HTM", ".HTM\\shell\\open\\command"}},
-        {"ExtensionWithoutValueIsSkipped",
-         {{".htm", std::nullopt},
-          {".htm\\shell\\open\\command", "own"},
-          {".html", "htmlfile"},
-          {"htmlfile\\shell\\open\\command", "html"}},
-         "html",
-         {".HTM", ".HTML", "htmlfile\\shell\\open\\command"}},
-        {"LastExtension",
-         {{".shtm", "ssi"}, {"ssi\\shell\\open\\command", "ssi"}},
-         "ssi",
-         {".HTM", ".HTML", ".SHTML", ".SHTM", "ssi\\shell\\open\\command"}},
-        {"EmptyOwnCommandGoesOn",
-         {{".htm", ""}, {".htm\\shell\\open\\command", ""}},
-         "",
-         {".HTM", ".HTM\\shell\\open\\command", ".HTML", ".SHTML", ".SHTM"}},
-        {"LongestValueIsTaken",
-         {{".htm", "htmlfile"}, {"htmlfile\\shell\\open\\command", kLongest}},
-         kLongest,
-         {".HTM", "htmlfile\\shell\\open\\command"}},
-        {"LongerCommandCountsAsMissing",
-         {{".htm", "htmlfile"},
-          {"htmlfile\\shell\\open\\command", kTooLong},
-          {".htm\\shell\\open\\command", "own"}},
-         "own",
-         {".HTM", "htmlfile\\shell\\open\\command", ".HTM\\shell\\open\\command"}},
-        {"LongerTypeNameCountsAsMissing",
-         {{".htm", kTooLong}, {".html", ""}, {".html\\shell\\open\\command", "own"}},
-         "own",
-         {".HTM", ".HTML", ".HTML\\shell\\open\\command"}},
-    };
-}
-
-void PrintTo(const SearchCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class FindBrowserCommandTest : public testing::TestWithParam<SearchCase> {};
-
-TEST_P(FindBrowserCommandTest, SearchesInOrderAndClosesEveryKey) {
-    MemoryRegistry registry(GetParam().keys);
-    EXPECT_EQ(FindBrowserCommand(registry), GetParam().command);
-    EXPECT_EQ(registry.opened(), GetParam().opened);
-    EXPECT_EQ(registry.stillOpen(), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Registries, FindBrowserCommandTest, testing::ValuesIn(SearchCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// ---- Starting the browser ----
-
 using testing_support::FakeBrowserSession;
 using Arguments = std::vector<std::string>;
+using Files = std::vector<std::pair<std::string, std::string>>;
 
-TEST(GoToWebTest, DefaultsAndShowCommands) {
+TEST(GoToWebTest, Defaults) {
     TGoToWeb launcher;
     EXPECT_EQ(launcher.Url(), "");
     EXPECT_EQ(launcher.EMail(), "");
     EXPECT_EQ(launcher.EMailSubject(), "");
     EXPECT_EQ(launcher.BrowserState(), TGoToWeb::gwMaximized);
-    EXPECT_EQ(TGoToWeb::ShowCommandOf(TGoToWeb::gwMaximized), 3);
-    EXPECT_EQ(TGoToWeb::ShowCommandOf(TGoToWeb::gwNormal), 1);
 }
 
-TEST(GoToWebTest, StartsTheRegisteredBrowserWithTheAddressAsLastArgument) {
-    FakeBrowserSession session;
-    session.Register("--new-window %u");
-    TGoToWeb launcher;
-    launcher.SetUrl(QStringLiteral("http://www.example.invalid/a b?c=d&e;f"));
-    launcher.SetEMail(QStringLiteral("x@example.invalid"));
+// ---- Finding the browser and starting it on the address ----
 
-    EXPECT_EQ(launcher.GetBrowser().toStdString(), session.ScriptPath().string());
-    EXPECT_EQ(TGoToWeb::BrowserArgs(), "--new-window");
+// Blanks and characters a shell would read: the address must still arrive as one argument.
+const std::string kUrl = "http://www.example.invalid/a b?c=d&e;f'g\"h$(x)";
 
-    ASSERT_TRUE(launcher.OpenUrl());
-    EXPECT_EQ(session.NextArguments(),
-              (Arguments{"--new-window", "http://www.example.invalid/a b?c=d&e;f"}));
-    ASSERT_TRUE(launcher.OpenEMail());
-    EXPECT_EQ(session.NextArguments(),
-              (Arguments{"--new-window", "mailto:x@example.invalid?subject="}));
+// A desktop file of an application whose Exec line is `exec`, in an applications directory.
+std::pair<std::string, std::string> App(const std::string& id, const std::string& exec,
+                                        const std::string& dataDirectory = "data-home") {
+    return {dataDirectory + "/applications/" + id,
+            "[Desktop Entry]\nType=Application\nName=Web\nExec=" + exec + "\n"};
 }
 
-TEST(GoToWebTest, FailsSilentlyWithoutABrowser) {
-    FakeBrowserSession session;
-    session.Register("--kept %u");
-    TGoToWeb launcher;
-    ASSERT_FALSE(launcher.GetBrowser().isEmpty());
-    ASSERT_EQ(TGoToWeb::BrowserArgs(), "--kept");
-    {
-        FakeBrowserSession empty;
-        EXPECT_FALSE(launcher.OpenUrl());
-        EXPECT_FALSE(launcher.OpenEMail());
-        // Nothing found: the arguments of the last browser found stay.
-        EXPECT_EQ(TGoToWeb::BrowserArgs(), "--kept");
-        empty.RegisterMissingProgram();
-        EXPECT_FALSE(launcher.OpenUrl());
+std::pair<std::string, std::string> Defaults(const std::string& list, const std::string& lines) {
+    return {list, "[Default Applications]\n" + lines};
+}
+
+// The stand-in registered as the text/html default with these Exec arguments.
+Files HtmlDefault(const std::string& execArguments) {
+    return {App("web.desktop", "@browser@ " + execArguments),
+            Defaults("config-home/mimeapps.list", "text/html=web.desktop\n")};
+}
+
+struct BrowserCase {
+    const char* name;
+    Files files;
+    std::optional<Arguments> received;  // nothing: no browser is started, OpenUrl is false
+    const char* desktop = nullptr;      // XDG_CURRENT_DESKTOP
+};
+
+void PrintTo(const BrowserCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// Each extension of web pages with a type of its own.
+const std::pair<std::string, std::string> kTypePerExtension = {
+    "data-dir/mime/globs2",
+    "50:text/x-htm:*.htm\n50:text/x-html:*.html\n50:text/x-shtml:*.shtml\n50:text/x-shtm:*.shtm\n"};
+
+std::vector<BrowserCase> BrowserCases() {
+    return {
+        {"TextHtmlDefault", HtmlDefault("%u"), Arguments{kUrl}},
+        {"NothingRegistered", {}, std::nullopt},
+        {"HttpHandlerOnly",
+         {App("web.desktop", "@browser@ http %u"),
+          Defaults("config-home/mimeapps.list", "x-scheme-handler/http=web.desktop\n")},
+         Arguments{"http", kUrl}},
+        {"WebPageTypeBeforeHttpHandler",
+         {App("page.desktop", "@browser@ page %u"), App("http.desktop", "@browser@ http %u"),
+          Defaults("config-home/mimeapps.list",
+                   "x-scheme-handler/http=http.desktop\ntext/html=page.desktop\n")},
+         Arguments{"page", kUrl}},
+        {"ExtensionsInOrder",
+         {kTypePerExtension, App("html.desktop", "@browser@ html %u"),
+          App("shtml.desktop", "@browser@ shtml %u"), App("shtm.desktop", "@browser@ shtm %u"),
+          Defaults("config-home/mimeapps.list",
+                   "text/x-shtm=shtm.desktop\ntext/x-shtml=shtml.desktop\n"
+                   "text/x-html=html.desktop\n")},
+         Arguments{"html", kUrl}},
+        {"LastExtension",
+         {kTypePerExtension, App("shtm.desktop", "@browser@ shtm %u"),
+          Defaults("config-home/mimeapps.list", "text/x-shtm=shtm.desktop\n")},
+         Arguments{"shtm", kUrl}},
+        {"UnknownExtensionsOpenNothing",
+         {{"data-dir/mime/globs2", "50:text/plain:*.txt\n"},
+          App("any.desktop", "@browser@ any %u"),
+          Defaults("config-home/mimeapps.list",
+                   "application/octet-stream=any.desktop\ntext/plain=any.desktop\n")},
+         std::nullopt},
+        {"DesktopSpecificList",
+         {App("general.desktop", "@browser@ general %u"),
+          App("gnome.desktop", "@browser@ gnome %u"),
+          Defaults("config-home/mimeapps.list", "text/html=general.desktop\n"),
+          Defaults("config-home/gnome-mimeapps.list", "text/html=gnome.desktop\n")},
+         Arguments{"gnome", kUrl},
+         "GNOME"},
+        {"MimeinfoCacheOnly",
+         {App("web.desktop", "@browser@ cached %u", "data-dir"),
+          {"data-dir/applications/mimeinfo.cache", "[MIME Cache]\ntext/html=web.desktop;\n"}},
+         Arguments{"cached", kUrl}},
+        {"HiddenEntryIsNoBrowser",
+         {{"data-home/applications/hidden.desktop",
+           "[Desktop Entry]\nType=Application\nName=Web\nExec=@browser@ hidden %u\nHidden=true\n"},
+          App("http.desktop", "@browser@ http %u"),
+          Defaults("config-home/mimeapps.list",
+                   "text/html=hidden.desktop\nx-scheme-handler/http=http.desktop\n")},
+         Arguments{"http", kUrl}},
+        {"FileNamesOnlyPassedOver",
+         {App("files.desktop", "@browser@ files %f"), App("web.desktop", "@browser@ web %U"),
+          Defaults("config-home/mimeapps.list", "text/html=files.desktop;web.desktop\n")},
+         Arguments{"web", kUrl}},
+        {"FileNamesOnlyIsNoBrowser",
+         {App("files.desktop", "@browser@ files %F"),
+          Defaults("config-home/mimeapps.list",
+                   "text/html=files.desktop\nx-scheme-handler/http=files.desktop\n")},
+         std::nullopt},
+        {"QuotedArgumentsWithBlanks",
+         HtmlDefault(R"("--title=a b" --profile "/home/u/My Profile" %u)"),
+         Arguments{"--title=a b", "--profile", "/home/u/My Profile", kUrl}},
+        {"FieldCodeInsideAnArgument", HtmlDefault("--url=%u"), Arguments{"--url=" + kUrl}},
+        {"PercentSign", HtmlDefault("--zoom=50%% %U"), Arguments{"--zoom=50%", kUrl}},
+        {"WindowsEndingsInArguments",
+         HtmlDefault("--proxy-server=proxy.corp.com:3128 --log=/tmp/LOG.EXE %u"),
+         Arguments{"--proxy-server=proxy.corp.com:3128", "--log=/tmp/LOG.EXE", kUrl}},
+    };
+}
+
+class GoToWebBrowserTest : public testing::TestWithParam<BrowserCase> {};
+
+// The stand-in lies in a directory whose name holds a blank and ".com".
+TEST_P(GoToWebBrowserTest, StartsTheDesktopsBrowserWithItsOwnArguments) {
+    if (testing_support::HandedToOwnProcess()) {
+        return;
     }
+    FakeBrowserSession session;
+    session.SetCurrentDesktop(GetParam().desktop);
+    for (const auto& [path, content] : GetParam().files) {
+        session.Write(path, content);
+    }
+    TGoToWeb launcher;
+    launcher.SetUrl(QString::fromStdString(kUrl));
+    ASSERT_EQ(launcher.OpenUrl(), GetParam().received.has_value());
+    if (GetParam().received) {
+        EXPECT_EQ(session.NextArguments(), GetParam().received);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, GoToWebBrowserTest, testing::ValuesIn(BrowserCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(GoToWebTest, ProgramThatCannotStartFailsSilently) {
+    if (testing_support::HandedToOwnProcess()) {
+        return;
+    }
+    FakeBrowserSession session;
+    session.RegisterMissingProgram();
+    TGoToWeb launcher;
+    launcher.SetEMail(QStringLiteral("x@example.invalid"));
+    EXPECT_FALSE(launcher.OpenUrl());
+    EXPECT_FALSE(launcher.OpenEMail());
 }
 
 }  // namespace

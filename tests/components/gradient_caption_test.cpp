@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QImage>
 #include <QPalette>
@@ -513,17 +514,24 @@ TEST_F(CaptionStripTest, FormBorderIsRaised) {
     EXPECT_EQ(at(200, 21), Rgb(SystemColor::ButtonFace));
 }
 
-TEST_F(CaptionStripTest, ApplicationFontChangeReachesTheTexts) {
+TEST_F(CaptionStripTest, ApplicationFontChangeReachesTheTextsAndTheStripsHeight) {
     const QFont saved = QApplication::font();
     QFont font(QStringLiteral("DejaVu Serif"));
-    font.setPixelSize(15);
+    font.setPointSize(16);
     QApplication::setFont(font);
     QApplication::processEvents();  // the change reaches the widgets as a posted event
     EXPECT_EQ(caption_->CaptionFont().family(), font.family());
     EXPECT_EQ(caption_->CompanyText()->Font().family(), font.family());
     EXPECT_TRUE(caption_->CompanyText()->Font().italic());
     EXPECT_TRUE(caption_->AppNameText()->Font().bold());
+    // The texts keep a pixel above and below them; the client area moves down with the strip.
+    const int textHeight = QFontMetrics(caption_->CompanyText()->Font()).height();
+    EXPECT_EQ(caption_->CurrentLayout().caption.Height(), textHeight + 2);
+    EXPECT_EQ(caption_->height(), textHeight + 2);
+    EXPECT_EQ(form_.contentsMargins(), QMargins(3, 3 + textHeight + 3, 3, 3));
     QApplication::setFont(saved);
+    QApplication::processEvents();
+    EXPECT_EQ(form_.contentsMargins(), QMargins(3, 22, 3, 3));  // the classic height again
 }
 
 TEST_F(CaptionStripTest, CustomFontIsKeptWhenTheApplicationFontChanges) {

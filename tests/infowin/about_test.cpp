@@ -179,6 +179,9 @@ using testing_support::FakeBrowserSession;
 using Arguments = std::vector<std::string>;
 
 TEST(AboutBoxTest, ClickingTheAddressesStartsTheBrowser) {
+    if (testing_support::HandedToOwnProcess()) {
+        return;
+    }
     FakeBrowserSession session;
     session.Register("--new-window %u");
     Tabout box(QStringLiteral(" v4.51"));
@@ -193,7 +196,31 @@ TEST(AboutBoxTest, ClickingTheAddressesStartsTheBrowser) {
               (Arguments{"--new-window", "mailto:support@chiffrel.invalid?subject=Chiffrel4-5"}));
 }
 
+TEST(AboutBoxTest, TabReachesTheAddressesAndEnterOpensThem) {
+    FakeBrowserSession session;
+    session.Register("--new-window %u");
+    Tabout box(QStringLiteral(" v4.51"));
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+    EXPECT_EQ(QApplication::focusWidget(), box.findChild<QPushButton*>("BitBtn1"));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), LabelOf(box, "Label5"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(session.NextArguments(), (Arguments{"--new-window", "http://www.chiffrel.invalid/"}));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), LabelOf(box, "Label6"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(session.NextArguments(),
+              (Arguments{"--new-window", "mailto:support@chiffrel.invalid?subject=Chiffrel4-5"}));
+    EXPECT_TRUE(box.isVisible());  // Enter opens the address, it does not close the box
+}
+
 TEST(AboutBoxTest, ClickWithoutABrowserShowsNothing) {
+    if (testing_support::HandedToOwnProcess()) {
+        return;
+    }
     FakeBrowserSession session;
     Tabout box(QStringLiteral(" v4.51"));
     box.show();

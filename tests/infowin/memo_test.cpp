@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -145,6 +146,23 @@ TEST_F(MemoFormTest, TabSkipsTheText) {
     EXPECT_EQ(QApplication::focusWidget(), Button());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_NE(QApplication::focusWidget(), Memo());
+}
+
+TEST_F(MemoFormTest, KeysThatReadOnTakeTheKeyboardIntoTheText) {
+    WriteHistory(QByteArray("Version\n").repeated(200));
+    QScrollBar* bar = Memo()->verticalScrollBar();
+    for (const QKeyCombination reading :
+         {QKeyCombination(Qt::Key_PageDown), QKeyCombination(Qt::ControlModifier, Qt::Key_End)}) {
+        form_.FormActivate();
+        form_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form_));
+        bar->triggerAction(QAbstractSlider::SliderToMinimum);
+        QTest::keyClick(Button(), reading.key(), reading.keyboardModifiers());
+        EXPECT_EQ(QApplication::focusWidget(), Memo());
+        EXPECT_GT(bar->value(), 0);
+        form_.reject();
+    }
+    EXPECT_EQ(bar->value(), bar->maximum());  // Ctrl+End reads to the end
 }
 
 struct CloseWay {

@@ -1,5 +1,6 @@
 #include <QDialog>
 #include <QFileInfo>
+#include <QScrollBar>
 #include <QTimer>
 
 #include "tests/mainwin/main_window_fixture.h"
@@ -12,13 +13,15 @@ class Configure : public MainWindowTest {
     // Opens the configuration with Ctrl+C from the focused field, lets `edit` work in the
     // dialog, then presses `closingKey` in it.
     void ConfigureWith(std::function<void(QDialog*)> edit, Qt::Key closingKey) {
-        // Back from an earlier dialog, the window must be active again for its shortcuts.
-        QApplication::setActiveWindow(window_.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        // Back from an earlier dialog the window has the keyboard again, for its shortcuts.
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return QApplication::activeWindow() == window_.get(); }));
         dialogTitle_.clear();
         QTimer::singleShot(0, [=, this] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(
+                QTest::qWaitFor([dialog] { return QApplication::activeWindow() == dialog; }));
             dialogTitle_ = dialog->windowTitle();
             edit(dialog);
             QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, closingKey);
@@ -49,17 +52,19 @@ TEST_F(Configure, CtrlCInTheAmountFieldOpensTheDialogAndOkAppliesAndSaves) {
             Replace(dialog, "Edit1", "10");
             Replace(dialog, "Edit4", "12");
             Replace(dialog, "ValeurEuro", "");
+            dialog->findChild<QRadioButton*>(QStringLiteral("RadioTaxeHT"))->click();
         },
         Qt::Key_Return);
     EXPECT_EQ(Radio("RadioButton206")->text(), "TVA 10 %");
-    EXPECT_EQ(Result(), "   110.00");
+    EXPECT_EQ(Result(), "    90.91");  // 100 T.T.C. at 10 %
+    EXPECT_EQ(Shown("Label3"), "Saisie du montant T.T.C.");
     EXPECT_EQ(Field("EditTxTEG")->text(), "12");
     EXPECT_EQ(Focused(), Field("SaisieMnt"));
     EXPECT_EQ(
         FileText(),
         "[Conversion_Euro]\nValeurEuro=6.475510\n[Conversion_Dollars]\nValeurDollars=5.94620\n"
         "[Valeur_Pourcentages]\nTauxTVA_1=10\nTauxTVA_2=5.50000\nTauxTVA_3=2.10000\n"
-        "[Valeur_TEG]\nTauxTEG=12\n[Reglages]\nTTC-HT=0\nCopiePressePapier=0\n");
+        "[Valeur_TEG]\nTauxTEG=12\n[Reglages]\nTTC-HT=1\nCopiePressePapier=0\n");
 }
 
 TEST_F(Configure, CancelChangesNothingAndWritesNothing) {
@@ -80,6 +85,29 @@ TEST_F(Configure, AfterTheDialogTheRateLineNamesTheDirectionInUse) {
     ClickRadio("RadioFrancsDollars");
     ConfigureWith([](QDialog*) {}, Qt::Key_Escape);
     EXPECT_EQ(Shown("Label7"), "Taux : 1 Dollars -> 5.94620 Francs");
+}
+
+// F1 in the dialog opens the help at the dialog's topic, and the help takes the user's keys while
+// the dialog is still open.
+TEST_F(Configure, HelpFromTheDialogIsUsableAtOnce) {
+    Open();
+    context_->helpFile = QStringLiteral(CHIFFREL_HELP_FILE);
+    int atTopic = -1;
+    int afterHome = -1;
+    ConfigureWith(
+        [&](QDialog* dialog) {
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_F1);
+            QTextBrowser* help = HelpWindow();
+            ASSERT_NE(help, nullptr);
+            atTopic = help->verticalScrollBar()->value();
+            // Through the window system, which holds back what a modal window blocks.
+            QTest::keyClick(help->windowHandle(), Qt::Key_Home);
+            afterHome = help->verticalScrollBar()->value();
+            help->close();
+        },
+        Qt::Key_Escape);
+    EXPECT_GT(atTopic, 0);
+    EXPECT_EQ(afterHome, 0);
 }
 
 TEST_F(Configure, AnUnwritableSettingsPlaceIsShownAndTheWindowRecomputes) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <memory>
 
 #include "mainwin/fmere.h"
@@ -21,6 +23,16 @@
 #include "tests/support/qt_printers.h"
 
 namespace chiffrel::testing_support {
+
+// The help window, when it is shown.
+inline QTextBrowser* HelpWindow() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String("HelpViewer") && window->isVisible()) {
+            return qobject_cast<QTextBrowser*>(window);
+        }
+    }
+    return nullptr;
+}
 
 // A main window opened on its own settings directory, driven like a user drives it.
 class MainWindowTest : public testing::Test {
@@ -62,6 +74,12 @@ class MainWindowTest : public testing::Test {
     QString Result() const { return Shown("Result"); }
     QWidget* Focused() const { return window_->focusWidget(); }
     bool Visible(const char* name) const { return Find<QWidget>(name)->isVisible(); }
+
+    // What a screen reader learns of a control once the event under way has been handled.
+    QAccessibleInterface* Accessible(const char* name) const {
+        QCoreApplication::sendPostedEvents();
+        return QAccessible::queryAccessibleInterface(Find<QWidget>(name));
+    }
 
     // Types into the field where the focus is, as the user does.
     void Type(const QString& keys) { QTest::keyClicks(Focused(), keys); }

@@ -66,6 +66,14 @@ TEST_F(OperationsTab, OnlyTheChosenSelectorIsRed) {
     Find<QSlider>("BarCalcul")->setValue(3);  // the user moves the slider
     EXPECT_EQ(SelectorColour("TextDiv"), QColor(Qt::red));
     EXPECT_EQ(SelectorColour("TextMoins"), face);
+    // Screen readers see the chosen one checked; their press acts as a click.
+    EXPECT_TRUE(Accessible("TextDiv")->state().checked);
+    EXPECT_FALSE(Accessible("TextMoins")->state().checked);
+    Accessible("TextMult")->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(SelectorColour("TextMult"), QColor(Qt::red));
+    EXPECT_EQ(Accessible("SaisieMnt")->text(QAccessible::Name),
+              "Première valeur : Opérations primaires, MULT (x)");
+    EXPECT_EQ(Accessible("Saisie2")->text(QAccessible::Name), "Deuxième valeur, MULT (x)");
 }
 
 TEST_F(OperationsTab, MemoryKeepsTheShownTextAndRecallsItWithItsSpaces) {
@@ -95,6 +103,7 @@ struct DirectionCase {
     const char* unit;
     const char* prompt;
     const char* rateLine;
+    const char* spokenUnit;  // the unit as a screen reader says it
 };
 
 class Directions : public MainWindowTest, public testing::WithParamInterface<DirectionCase> {};
@@ -112,21 +121,25 @@ TEST_P(Directions, ConvertAtTheBuiltInRates) {
     EXPECT_EQ(Shown("Label3"), c.prompt);
     EXPECT_EQ(Shown("Label7"), c.rateLine);
     EXPECT_EQ(Focused(), Field("SaisieMnt"));
+    EXPECT_EQ(Accessible("SaisieMnt")->text(QAccessible::Description),
+              QStringLiteral("Résultat : ") + QString(c.result).trimmed() + ' ' + c.spokenUnit);
+    EXPECT_EQ(Accessible("SaisieMnt")->text(QAccessible::Name),
+              QStringLiteral("Première valeur : ") + c.prompt);
 }
 
 const char* const kEuroLine = "Taux : 1 Euro -> 6.47551 Francs";
 const char* const kDollarLine = "Taux : 1 Dollars -> 5.94620 Francs";
 
-INSTANTIATE_TEST_SUITE_P(FourWays, Directions,
-                         testing::Values(DirectionCase{"RadioEuroF", "  15.4428", "E.",
-                                                       "Saisie du montant en Francs", kEuroLine},
-                                         DirectionCase{"RadioEuroE", " 647.5510", "FF",
-                                                       "Saisie du montant en Euro", kEuroLine},
-                                         DirectionCase{"RadioDollarsFrancs", "   594.62", "FF",
-                                                       "Saisie du montant en Dollars", kDollarLine},
-                                         DirectionCase{"RadioFrancsDollars", "    16.82", "$$",
-                                                       "Saisie du montant en Francs",
-                                                       kDollarLine}));
+INSTANTIATE_TEST_SUITE_P(
+    FourWays, Directions,
+    testing::Values(DirectionCase{"RadioEuroF", "  15.4428", "E.", "Saisie du montant en Francs",
+                                  kEuroLine, "euros"},
+                    DirectionCase{"RadioEuroE", " 647.5510", "FF", "Saisie du montant en Euro",
+                                  kEuroLine, "francs"},
+                    DirectionCase{"RadioDollarsFrancs", "   594.62", "FF",
+                                  "Saisie du montant en Dollars", kDollarLine, "francs"},
+                    DirectionCase{"RadioFrancsDollars", "    16.82", "$$",
+                                  "Saisie du montant en Francs", kDollarLine, "dollars"}));
 
 TEST_F(ConversionTab, EnteringTheTabStartsAgainAtFrancsToEuro) {
     Open();
@@ -170,6 +183,9 @@ TEST_F(TegTab, ComputesTheInterestAtEveryChange) {
     Key(Qt::Key_F8);
     EXPECT_EQ(Result(), "   0.0000");
     Type("10000");
+    Key(Qt::Key_T, Qt::AltModifier);  // access keys of buttons hidden on this tab
+    Key(Qt::Key_M, Qt::AltModifier);
+    EXPECT_EQ(Field("SaisieMnt")->text(), "10000");
     Field("EditTxTEG")->setFocus(Qt::TabFocusReason);
     Key(Qt::Key_A, Qt::ControlModifier);
     Type("12");
@@ -178,6 +194,8 @@ TEST_F(TegTab, ComputesTheInterestAtEveryChange) {
     Key(Qt::Key_A, Qt::ControlModifier);
     Type("30");
     EXPECT_EQ(Result(), "  98.6301");
+    EXPECT_EQ(Accessible("EditNbJour")->text(QAccessible::Description),
+              "Résultat : 98.6301 francs");
     Key(Qt::Key_F8);  // the same tab again recomputes and keeps the layout
     EXPECT_EQ(Result(), "  98.6301");
     EXPECT_EQ(Focused(), Field("SaisieMnt"));
@@ -303,13 +321,15 @@ TEST_F(Reset, FromTheOperationsTabBringsEverythingBack) {
     EXPECT_EQ(Shown("LabelTaxe"), "Taxe =      0.00");
 }
 
-TEST_F(Reset, OnAnUntouchedWindowShowsZeroAndKeepsTheTegFields) {
+TEST_F(Reset, FromTheTegTabShowsTheVatTabOfAnEmptyEntryAndKeepsTheTegFields) {
     Open();
     Key(Qt::Key_F8);
+    Type("100");
     Field("EditNbJour")->setFocus(Qt::TabFocusReason);
     Type("5");
     ClickButton("ButtonRAZ");
-    EXPECT_EQ(Result(), "0.00");
+    EXPECT_EQ(Result(), "     0.00");
+    EXPECT_EQ(Shown("LabelTaxe"), "Taxe =      0.00");
     EXPECT_EQ(Field("EditNbJour")->text(), "5");  // tabbing in selected the "0"
     EXPECT_EQ(Shown("Label3"), "Saisie du montant H.T.");
 }

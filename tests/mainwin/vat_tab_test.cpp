@@ -1,6 +1,11 @@
 #include <QFileInfo>
+#include <QMenu>
+#include <QPlatformSurfaceEvent>
+#include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 
+#include "platform/qt/qt_texts.h"
 #include "tests/mainwin/main_window_fixture.h"
 
 namespace chiffrel::testing_support {
@@ -30,6 +35,40 @@ TEST_F(StartUp, WithoutSettingsFileShowsTheBuiltInRatesAndCreatesNoFile) {
     EXPECT_FALSE(QFileInfo::exists(SettingsPath()));
 }
 
+// Records the window's size when its native window comes into being.
+class SizeAtCreation : public QObject {
+  public:
+    explicit SizeAtCreation(QWidget* window) : window_(window) { window->installEventFilter(this); }
+    QSize size;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::PlatformSurface &&
+            static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
+                QPlatformSurfaceEvent::SurfaceCreated) {
+            size = window_->size();
+        }
+        return false;
+    }
+
+  private:
+    QWidget* window_;
+};
+
+// A window manager still taking over a new window misreports where it is when the program
+// resizes it then; the program would drop its menus at the screen's corner.
+TEST_F(StartUp, TheWindowIsCreatedWithTheSizeItKeepsCentredOnTheScreen) {
+    context_ = std::make_unique<ProgramContext>();
+    window_ = std::make_unique<Tmere>(*context_);
+    const SizeAtCreation created(window_.get());
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    EXPECT_EQ(created.size, window_->size());
+    const QPoint offCentre =
+        window_->geometry().center() - window_->screen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 2) << offCentre.x() << "," << offCentre.y();
+}
+
 TEST_F(StartUp, ReadsTheSettingsIntoTheWindow) {
     WriteSettings(
         "[Valeur_Pourcentages]\r\nTauxTVA_1=19,6\r\nTauxTVA_2=7.12345\r\n"
@@ -38,13 +77,29 @@ TEST_F(StartUp, ReadsTheSettingsIntoTheWindow) {
     EXPECT_EQ(Radio("RadioButton206")->text(), "TVA 19,6 %");
     EXPECT_EQ(Radio("RadioButton55")->text(), "TVA 7.12 %");
     EXPECT_EQ(Field("EditTxTEG")->text(), "12,5");
-    // The slider starts on the H.T. side while the prompt keeps its creation text.
+    // The slider starts on the H.T. side, and the prompt asks for what it reads.
     EXPECT_EQ(Find<QSlider>("bar")->value(), 1);
-    EXPECT_EQ(Shown("Label3"), "Saisir le montant H.T.");
+    EXPECT_EQ(Shown("Label3"), "Saisie du montant T.T.C.");
     EXPECT_FALSE(Visible("Button1"));
     Find<QSlider>("bar")->setValue(0);  // the user moves the slider back
     Type("100");
     EXPECT_EQ(Result(), "   119.00");  // "19,6" reads as 19
+}
+
+// The texts Qt draws itself are French too, whatever the locale the program runs in.
+TEST_F(StartUp, TheAmountFieldsContextMenuIsFrench) {
+    const std::unique_ptr<QTranslator> catalogue(ui::InstallQtFrenchTexts());
+    ASSERT_NE(catalogue, nullptr) << "Qt's French catalogue is missing (qt6-translations-l10n)";
+    Open();
+    const std::unique_ptr<QMenu> menu(Field("SaisieMnt")->createStandardContextMenu());
+    QStringList items;
+    for (const QAction* item : menu->actions()) {
+        if (!item->isSeparator()) {
+            items.append(item->text().section(QLatin1Char('\t'), 0, 0).remove('&'));
+        }
+    }
+    EXPECT_EQ(items, (QStringList{"Annuler", "Rétablir", "Couper", "Copier", "Coller", "Supprimer",
+                                  "Tout sélectionner"}));
 }
 
 TEST_F(StartUp, ARateTooLargeStopsTheCreationButTheWindowOpens) {
@@ -184,7 +239,8 @@ TEST_F(VatTab, AmountFieldTakesAtMostNineCharactersAndEnterDoesNothing) {
 TEST_F(VatTab, EscapeQuitsWithExitCodeZero) {
     Open();
     QTimer::singleShot(0, [this] { Key(Qt::Key_Escape); });
-    // Only if Escape failed; gone with the window, so that it never ends a later test's loops.
+    // Only if Escape failed. Tied to the window, so that it never fires in a later test: an exit
+    // asked outside the event loop would make every later modal dialog return at once.
     QTimer::singleShot(5000, window_.get(), [] { QCoreApplication::exit(99); });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_FALSE(context_->settingsFile.has_value());

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -11,6 +12,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <stdexcept>
@@ -205,6 +207,44 @@ TEST(ShortcutPrecedence, AMenuShortcutWinsOverTheFocusedLineEdit) {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(triggered, 1);
+}
+
+// Without a window manager no window takes the keyboard when a modal window closes: the one that
+// had it takes it back, so its shortcuts work at once. The boxes are the program's real ones.
+TEST(ModalWindows, TheWindowThatHadTheKeyboardTakesItBack) {
+    QMainWindow window;
+    auto* edit = new QLineEdit(&window);
+    window.setCentralWidget(edit);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+    QDialog dialog(&window);  // kept hidden between showings, as the about box is
+    new QLineEdit(&dialog);
+    const struct {
+        const char* what;
+        std::function<void()> open;
+    } cases[] = {
+        {"dialog", [&] { ExecModal(dialog, &window); }},
+        {"message box", [] { ShowMessage("Le fichier n'a pas été trouvé"); }},
+        {"error box", [] { Guarded([] { throw ProgramError("Débordement flottant"); }); }},
+    };
+    const auto activeIs = [](QWidget* expected) {
+        return QTest::qWaitFor([expected] { return QApplication::activeWindow() == expected; });
+    };
+    for (const auto& modal : cases) {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            shown = activeIs(box);
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        modal.open();
+        EXPECT_TRUE(shown) << modal.what;
+        EXPECT_TRUE(activeIs(&window)) << modal.what;
+        EXPECT_EQ(QApplication::focusWidget(), edit) << modal.what;
+    }
 }
 
 }  // namespace

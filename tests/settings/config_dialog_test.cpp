@@ -350,7 +350,9 @@ INSTANTIATE_TEST_SUITE_P(
                     CurrencyCase{"ValeurEuro", "6,5", 1, "ValeurEuro=6,5", 6, 5.9462L, "6.000000",
                                  "5.946200"},
                     CurrencyCase{"ValeurDollars", "1e1", 3, "ValeurDollars=1e1", 6.47551L, 10,
-                                 "6.475510", "10.000000"}));
+                                 "6.475510", "10.000000"},
+                    CurrencyCase{"ValeurEuro", " 7.5 ", 1, "ValeurEuro=7.5", 7.5L, 5.9462L,
+                                 "7.500000", "5.946200"}));
 
 // ---- VAT rates ---------------------------------------------------------------------------
 
@@ -388,7 +390,7 @@ INSTANTIATE_TEST_SUITE_P(ConfigDialog, FirstVatRate,
 TEST_F(ConfigDialogTest, EverySaveAppliesTheThreeVatRates) {
     StartUp();
     Open();
-    Retype("Edit2", "7");
+    Retype("Edit2", " 7 ");  // read without the blanks around it
     Retype("Edit3", "abc");
     PressOk();
     EXPECT_EQ(values_.vatRate1, Real48(20.6L));
@@ -490,6 +492,28 @@ TEST_F(ConfigDialogTest, WriteFailingMidwayKeepsTheStepsBeforeIt) {
     EXPECT_EQ(values_.vatRate1, Real48(19));
     EXPECT_EQ(values_.euroRateText, "6.475510");
     EXPECT_THAT(window_.changes, ElementsAre("TEG 0"));
+}
+
+// Saved, such a rate would stop every later start-up where it is read.
+TEST_F(ConfigDialogTest, RateTooLargeToStoreStopsTheSaveBeforeAnyWrite) {
+    StartUp();
+    Open();
+    Retype("Edit1", "1e39");
+    PressOk();
+    EXPECT_EQ(errors_.shown, QStringList{QStringLiteral("Débordement flottant.")});
+    EXPECT_TRUE(ClosedWith(QDialog::Accepted));
+    EXPECT_FALSE(fs::exists(file_->path()));
+    EXPECT_THAT(window_.changes, IsEmpty());
+}
+
+// Alt with a letter is an access key and never types; with Ctrl it is AltGr on some systems.
+TEST_F(ConfigDialogTest, AltKeysTypeInAFieldOnlyWithCtrl) {
+    Open();
+    QLineEdit* euro = Field("ValeurEuro");
+    QTest::keyClick(euro, Qt::Key_X, Qt::AltModifier);
+    QTest::sendKeyEvent(QTest::Click, euro, Qt::Key_E, QStringLiteral("€"),
+                        Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(euro->text(), "€");
 }
 
 // ---- Help --------------------------------------------------------------------------------

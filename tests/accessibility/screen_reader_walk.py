@@ -1,0 +1,178 @@
+# Walks the program as a screen reader sees it, through AT-SPI, driving it from the keyboard: every
+# tab and menu of the main window, every page of the configuration dialog, the about box and the
+# history window. Fails on any control a user can operate without a usable name, on an object's name
+# shown as a text, and when the result or the operation in force is not told to the screen reader.
+#
+# Usage: screen_reader_walk.py <program> <source directory>
+# (inside a D-Bus session with its accessibility bus, on an X server)
+
+import faulthandler
+import glob
+import re
+import subprocess
+import sys
+import time
+
+import pyatspi
+from gi.repository import GLib
+
+OPERABLE = {
+    pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_TEXT,
+    pyatspi.ROLE_SLIDER, pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_LINK,
+    pyatspi.ROLE_SCROLL_BAR,
+}
+problems = []
+events = []
+
+
+def wait_for(what, test, timeout=15.0):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        while GLib.MainContext.default().iteration(False):  # lets AT-SPI deliver its events
+            pass
+        try:
+            found = test()
+        except Exception:  # an object went away while being looked at
+            found = None
+        if found:
+            return found
+        time.sleep(0.1)
+    problems.append(f"timed out waiting for {what}")
+    return None
+
+
+def key(*keys):
+    subprocess.run(["xdotool", "key", "--delay", "60", *keys], check=True, timeout=15)
+
+
+def shown(obj):
+    """Every object shown under obj, obj included."""
+    if obj is not None and obj.getState().contains(pyatspi.STATE_SHOWING):
+        yield obj
+        for index in range(obj.childCount):
+            yield from shown(obj.getChildAtIndex(index))
+
+
+def find(root, role, name=None):
+    return next((o for o in shown(root) if o.getRole() == role and name in (None, o.name)), None)
+
+
+def window(title):
+    desktop = pyatspi.Registry.getDesktop(0)
+    apps = [desktop.getChildAtIndex(i) for i in range(desktop.childCount)]
+    app = next((a for a in apps if a is not None and a.name == "chiffrel"), None)
+    return next((w for w in shown(app) if w.name == title), None) if app else None
+
+
+def focused(root):
+    return next((o for o in shown(root) if o.getState().contains(pyatspi.STATE_FOCUSED)
+                 and o.getRole() != pyatspi.ROLE_PAGE_TAB), None)
+
+
+def check_names(place, root, names):
+    """A usable name has letters, no access-key marker, and is no object's name."""
+    for obj in shown(root):
+        name = obj.name
+        if obj.getRole() in OPERABLE and (not any(c.isalpha() for c in name) or "&" in name
+                                          or name in names):
+            problems.append(f"{place}: {obj.getRoleName()} without a usable name: {name!r}")
+        text = obj.queryText() if "Text" in pyatspi.listInterfaces(obj) else None
+        if text and text.getText(0, -1) in names:
+            problems.append(f"{place}: {obj.getRoleName()} shows {text.getText(0, -1)!r}")
+
+
+def open_window(keys, title):
+    """Gives the main window the keyboard, as a window manager does, and opens a window there."""
+    main = wait_for("the main window on the X server", lambda: subprocess.run(
+        ["xdotool", "search", "--onlyvisible", "--name", "^Chiffrel$"], capture_output=True,
+        text=True).stdout)
+    if not main:
+        return None
+    subprocess.run(["xdotool", "windowfocus", "--sync", main.split()[0]], check=True, timeout=15)
+    if keys:
+        key(*keys)
+    return wait_for(f"the window {title!r}", lambda: window(title))
+
+
+def told(kind, source_name, data):
+    return any(e.type == kind and e.source.name == source_name and e.any_data == data
+               for e in events)
+
+
+def walk_main_window(names):
+    main = open_window([], "Chiffrel")
+    amount = main and wait_for("the keyboard in the amount field", lambda: focused(main)
+                               if focused(main).getRole() == pyatspi.ROLE_TEXT else None)
+    if amount is None:
+        return
+    if not any(re.fullmatch(r"Horloge : \d\d:\d\d", o.name) for o in shown(main)):
+        problems.append("the clock does not tell the time it shows")
+    # Each new result is heard from the amount field, where the user goes on typing.
+    subprocess.run(["xdotool", "type", "--delay", "120", "100"], check=True, timeout=15)
+    wait_for("the result told from the amount field", lambda: told(
+        "object:property-change:accessible-description", amount.name,
+        "Résultat : 120.60 francs, Taxe = 20.60"))
+    for tab_key, tab in (("F5", "T.V.A."), ("F6", "Calculs"), ("F7", "Conv."), ("F8", "TEG")):
+        key(tab_key)
+        if wait_for(tab, lambda: find(main, pyatspi.ROLE_PAGE_TAB_LIST).name == tab):
+            check_names(tab, main, names)
+        if tab == "Calculs":
+            # The operation in force is a checked item; a move of the slider tells the new one.
+            find(main, pyatspi.ROLE_SLIDER, "Opération").queryComponent().grabFocus()
+            wait_for("the operation slider focused", lambda: focused(main).name == "Opération")
+            key("Down")
+            wait_for("MOINS (-) told checked", lambda: any(
+                e.type == "object:state-changed:checked" and e.detail1 == 1
+                and e.source.name == "MOINS (-)" for e in events))
+    for access_key, title in (("alt+f", "Fichiers"), ("alt+o", "Onglets"),
+                              ("alt+question", "Aide et à propos")):
+        key(access_key)
+        menu = wait_for(title, lambda: find(find(main, pyatspi.ROLE_MENU_ITEM, title),
+                                            pyatspi.ROLE_POPUP_MENU))
+        check_names(f"menu {title}", menu, names)
+        key("Escape")  # closes the menu; a second one would quit the program
+        wait_for(f"{title} closed", lambda: not find(main, pyatspi.ROLE_POPUP_MENU))
+
+
+def close(title):
+    key("Escape")
+    wait_for(f"{title!r} closed", lambda: window(title) is None)
+
+
+def walk_other_windows(names):
+    dialog = open_window(["ctrl+c"], "Configuration")
+    for page in ("Conversions", "Pourcentages", "Réglages", "T.E.G."):
+        if dialog and wait_for(page, lambda: find(dialog, pyatspi.ROLE_PAGE_TAB_LIST).name == page):
+            check_names(f"Configuration, {page}", dialog, names)
+            key("ctrl+Tab")
+    close("Configuration")
+    for access_key, title in (("p", "A propos de La Chiffrel..."),
+                              ("h", "Historique de construction de l'application Chiffrel")):
+        check_names(title, open_window(["alt+question", access_key], title), names)
+        close(title)
+
+
+def main():
+    faulthandler.dump_traceback_later(120, exit=True)  # a hang says where it hangs
+    program, source_dir = sys.argv[1:3]
+    names = set()
+    for path in glob.glob(f"{source_dir}/**/*.ui", recursive=True):
+        with open(path, encoding="utf-8") as form:
+            names.update(re.findall(r'<(?:widget|action)\b[^>]*\bname="([^"]+)"', form.read()))
+    # Listening before the program starts: it learns at its start what its listeners want.
+    pyatspi.Registry.registerEventListener(events.append,
+                                           "object:property-change:accessible-description",
+                                           "object:state-changed:checked")
+    with subprocess.Popen([program]) as running:
+        try:
+            walk_main_window(names)
+            walk_other_windows(names)
+        finally:
+            running.terminate()
+    for problem in problems:
+        print(f"FAIL: {problem}")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
