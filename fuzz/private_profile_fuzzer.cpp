@@ -3,7 +3,6 @@
 // entry of the file reads as before and the file keeps its encoding (8-bit, or UTF-8 or UTF-16
 // behind their byte-order marks). The files live in a temporary directory of this process.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -13,6 +12,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
+#include "fuzz/scratch_directory.h"
 #include "platform/private_profile.h"
 #include "platform/profile_encoding.h"
 
@@ -22,24 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kDefault = "\x01(default)";
-
-// Removed when the run ends normally; a crashed run leaves its files for a look.
-class ScratchDirectory {
-  public:
-    ScratchDirectory() {
-        std::string pattern = (fs::temp_directory_path() / "chiffrel-profile-fuzz-XXXXXX").string();
-        Require(::mkdtemp(pattern.data()) != nullptr, "a temporary directory can be made", pattern);
-        directory_ = pattern;
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
-    }
-    fs::path File() const { return directory_ / "CHIFFREL.INI"; }
-
-  private:
-    fs::path directory_;
-};
 
 void Store(const fs::path& file, std::string_view content) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -196,14 +178,14 @@ void CheckWrite(const fs::path& file, const Entry& written, const std::string& v
 // value must not change, and the file content: the five texts end at a lone backslash.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace chiffrel::fuzz;
-    static const ScratchDirectory scratch;
+    static const ScratchDirectory scratch("profile");
     FuzzedDataProvider input(data, size);
     const Entry written{input.ConsumeRandomLengthString(64), input.ConsumeRandomLengthString(64)};
     const std::string value = input.ConsumeRandomLengthString(2048);
     const Entry other{input.ConsumeRandomLengthString(64), input.ConsumeRandomLengthString(64)};
     const std::string content = input.ConsumeRemainingBytesAsString();
 
-    const std::filesystem::path file = scratch.File();
+    const std::filesystem::path file = scratch.File("CHIFFREL.INI");
     Store(file, content);
     CheckRead(file, content, written.section, written.key);
     CheckRead(file, content, other.section, other.key);

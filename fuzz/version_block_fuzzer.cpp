@@ -5,7 +5,6 @@
 // (a translation, a FileVersion text, another text): the version reads back as written, when
 // the string table is the first translation's.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -17,32 +16,14 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "fuzz/scratch_directory.h"
 #include "platform/code_page_1252.h"
 #include "platform/version_info.h"
 
 namespace chiffrel::fuzz {
 namespace {
 
-namespace fs = std::filesystem;
-
 using Bytes = std::span<const std::uint8_t>;
-
-class ScratchFile {
-  public:
-    ScratchFile() {
-        std::string pattern = (fs::temp_directory_path() / "chiffrel-version-fuzz-XXXXXX").string();
-        Require(::mkdtemp(pattern.data()) != nullptr, "a temporary directory can be made", pattern);
-        directory_ = pattern;
-    }
-    ~ScratchFile() {
-        std::error_code ignored;
-        fs::remove_all(directory_, ignored);
-    }
-    std::string Path() const { return (directory_ / "program").string(); }
-
-  private:
-    fs::path directory_;
-};
 
 bool IsPlainUtf8(std::string_view text) {
     while (!text.empty()) {
@@ -69,8 +50,8 @@ void CheckBlock(Bytes block) {
 }
 
 void CheckExecutable(Bytes bytes) {
-    static const ScratchFile scratch;
-    const std::string path = scratch.Path();
+    static const ScratchDirectory scratch("version");
+    const std::string path = scratch.File("program").string();
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()),
