@@ -7,9 +7,11 @@
 #include <QTextDocument>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "engine/float_error.h"
+#include "platform/dynamic_library.h"
 
 namespace chiffrel {
 
@@ -30,20 +32,64 @@ int GiveUp(http_t*, void*) {
     return 0;
 }
 
+// The few functions of the print system's library that the query needs. The library is opened on
+// the printing thread when the first print is asked for rather than linked: linked, it and the
+// nineteen libraries it brings (TLS, Kerberos, service discovery) would be loaded at every start.
+// The headers still check every call.
+struct Cups {
+    decltype(&cupsServer) server;
+    decltype(&ippPort) port;
+    decltype(&cupsEncryption) encryption;
+    decltype(&httpConnect2) connect;
+    decltype(&httpSetTimeout) setTimeout;
+    decltype(&cupsGetNamedDest) namedDestination;
+    decltype(&cupsFreeDests) freeDestinations;
+    decltype(&httpClose) close;
+};
+
+std::optional<Cups> OpenCups() {
+    // Never closed: Qt's own print support loads the same library to print.
+    void* library = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        return std::nullopt;
+    }
+    Cups cups{};
+    const bool complete = ResolveFunction(library, "cupsServer", cups.server) &&
+                          ResolveFunction(library, "ippPort", cups.port) &&
+                          ResolveFunction(library, "cupsEncryption", cups.encryption) &&
+                          ResolveFunction(library, "httpConnect2", cups.connect) &&
+                          ResolveFunction(library, "httpSetTimeout", cups.setTimeout) &&
+                          ResolveFunction(library, "cupsGetNamedDest", cups.namedDestination) &&
+                          ResolveFunction(library, "cupsFreeDests", cups.freeDestinations) &&
+                          ResolveFunction(library, "httpClose", cups.close);
+    return complete ? std::optional<Cups>(cups) : std::nullopt;
+}
+
+// The print system's library once opened, or nothing when it is missing: then there is no
+// printer either, since Qt prints through the same library.
+const Cups* LoadedCups() {
+    static const std::optional<Cups> cups = OpenCups();
+    return cups ? &*cups : nullptr;
+}
+
 // Asks the print system for its default printer over a connection of our own that gives up
 // after a few seconds: Qt asks over the print system's shared connection, where a server that
 // accepts the connection and never answers holds the caller for about two minutes.
 bool PrintSystemAnswersWithADefaultPrinter() {
-    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                                kConnectTimeoutMs, nullptr);
+    const Cups* cups = LoadedCups();
+    if (cups == nullptr) {
+        return false;
+    }
+    http_t* http = cups->connect(cups->server(), cups->port(), nullptr, AF_UNSPEC,
+                                 cups->encryption(), 1, kConnectTimeoutMs, nullptr);
     if (http == nullptr) {
         return false;
     }
-    httpSetTimeout(http, kAnswerTimeoutSeconds, GiveUp, nullptr);
-    cups_dest_t* destination = cupsGetNamedDest(http, nullptr, nullptr);
+    cups->setTimeout(http, kAnswerTimeoutSeconds, GiveUp, nullptr);
+    cups_dest_t* destination = cups->namedDestination(http, nullptr, nullptr);
     const bool found = destination != nullptr;
-    cupsFreeDests(found ? 1 : 0, destination);
-    httpClose(http);
+    cups->freeDestinations(found ? 1 : 0, destination);
+    cups->close(http);
     return found;
 }
 

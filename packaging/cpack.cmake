@@ -16,8 +16,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.chiffrel.invalid/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Named by hand, out of the linker's sight: GIO, which the web launcher opens when a link is
-# clicked, and Qt's French catalogue, for the texts Qt draws itself (context menus, box buttons).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libglib2.0-0, qt6-translations-l10n")
+# clicked, the print system's library, opened when a print is asked for, and Qt's French
+# catalogue, for the texts Qt draws itself (context menus, box buttons).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libglib2.0-0, libcups2, qt6-translations-l10n")
 # The families the program puts in place of the fonts its windows were drawn with.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, fonts-dejavu-core, fonts-comic-neue")
 # The package's synopsis is the summary above; this is the text beneath it.

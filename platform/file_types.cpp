@@ -1,8 +1,9 @@
 #include "platform/file_types.h"
 
-#include <dlfcn.h>
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
+
+#include "platform/dynamic_library.h"
 
 namespace chiffrel {
 
@@ -23,12 +24,6 @@ struct Gio {
     decltype(&g_free) free;
 };
 
-template <typename Function>
-bool Resolve(void* library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    return function != nullptr;
-}
-
 std::optional<Gio> OpenGio() {
     // Never closed: GIO registers types and may run threads for the rest of the process.
     void* library = dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
@@ -37,14 +32,16 @@ std::optional<Gio> OpenGio() {
     }
     Gio gio{};
     const bool complete =
-        Resolve(library, "g_content_type_guess", gio.contentTypeGuess) &&
-        Resolve(library, "g_content_type_is_unknown", gio.contentTypeIsUnknown) &&
-        Resolve(library, "g_app_info_get_default_for_type", gio.defaultForType) &&
-        Resolve(library, "g_app_info_get_default_for_uri_scheme", gio.defaultForUriScheme) &&
-        Resolve(library, "g_app_info_supports_uris", gio.supportsUris) &&
-        Resolve(library, "g_desktop_app_info_get_is_hidden", gio.isHidden) &&
-        Resolve(library, "g_app_info_launch_uris", gio.launchUris) &&
-        Resolve(library, "g_object_unref", gio.objectUnref) && Resolve(library, "g_free", gio.free);
+        ResolveFunction(library, "g_content_type_guess", gio.contentTypeGuess) &&
+        ResolveFunction(library, "g_content_type_is_unknown", gio.contentTypeIsUnknown) &&
+        ResolveFunction(library, "g_app_info_get_default_for_type", gio.defaultForType) &&
+        ResolveFunction(library, "g_app_info_get_default_for_uri_scheme",
+                        gio.defaultForUriScheme) &&
+        ResolveFunction(library, "g_app_info_supports_uris", gio.supportsUris) &&
+        ResolveFunction(library, "g_desktop_app_info_get_is_hidden", gio.isHidden) &&
+        ResolveFunction(library, "g_app_info_launch_uris", gio.launchUris) &&
+        ResolveFunction(library, "g_object_unref", gio.objectUnref) &&
+        ResolveFunction(library, "g_free", gio.free);
     return complete ? std::optional<Gio>(gio) : std::nullopt;
 }
 
