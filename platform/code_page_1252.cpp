@@ -69,7 +69,8 @@ std::string Utf8ToCp1252(std::string_view text) {
     out.reserve(text.size());
     while (!text.empty()) {
         const std::optional<Utf8Char> next = FirstUtf8Char(text);
-        const bool surrogate = next && next->codePoint >= 0xD800 && next->codePoint <= 0xDFFF;
+        const bool surrogate =
+            next && (IsHighSurrogate(next->codePoint) || IsLowSurrogate(next->codePoint));
         if (!next) {
             out += text.front();
         } else {

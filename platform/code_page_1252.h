@@ -30,6 +30,14 @@ std::string Utf8ToCp1252(std::string_view text);
 
 void AppendUtf8(std::string& out, char32_t codePoint);
 
+// The halves of a character beyond 0xFFFF in UTF-16.
+constexpr bool IsHighSurrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+constexpr bool IsLowSurrogate(char32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
 struct Utf8Char {
     char32_t codePoint;
     std::size_t length;

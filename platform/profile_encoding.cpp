@@ -26,14 +26,6 @@ char16_t UnitAt(std::string_view bytes, std::size_t at) {
                                  (static_cast<unsigned char>(bytes[at + 1]) << 8));
 }
 
-bool IsHighSurrogate(char32_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-
-bool IsLowSurrogate(char32_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 // A surrogate without its partner is kept as a character of its own.
 std::string Utf16ToUtf8(std::string_view bytes) {
     std::string out;

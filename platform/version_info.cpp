@@ -9,6 +9,8 @@
 #include <fstream>
 #include <optional>
 
+#include "platform/code_page_1252.h"
+
 namespace chiffrel {
 
 static_assert(std::endian::native == std::endian::little,
@@ -231,31 +233,6 @@ std::optional<NodeView> FindChild(std::span<const std::uint8_t> block, const Nod
 
 std::optional<NodeView> RootOf(std::span<const std::uint8_t> block) {
     return ReadNode(block, 0, block.size());
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-bool IsHighSurrogate(char32_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(char32_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
 }
 
 }  // namespace
