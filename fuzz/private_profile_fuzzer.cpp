@@ -12,9 +12,9 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "fuzz/scratch_directory.h"
 #include "platform/private_profile.h"
 #include "platform/profile_encoding.h"
+#include "tests/support/scratch_directory.h"
 
 namespace chiffrel::fuzz {
 namespace {
@@ -178,7 +178,7 @@ void CheckWrite(const fs::path& file, const Entry& written, const std::string& v
 // value must not change, and the file content: the five texts end at a lone backslash.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace chiffrel::fuzz;
-    static const ScratchDirectory scratch("profile");
+    static const chiffrel::testing_support::ScratchDirectory scratch("profile-fuzz");
     FuzzedDataProvider input(data, size);
     const Entry written{input.ConsumeRandomLengthString(64), input.ConsumeRandomLengthString(64)};
     const std::string value = input.ConsumeRandomLengthString(2048);

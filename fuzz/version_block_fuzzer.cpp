@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "fuzz/scratch_directory.h"
 #include "platform/code_page_1252.h"
 #include "platform/version_info.h"
+#include "tests/support/scratch_directory.h"
 
 namespace chiffrel::fuzz {
 namespace {
@@ -50,7 +50,7 @@ void CheckBlock(Bytes block) {
 }
 
 void CheckExecutable(Bytes bytes) {
-    static const ScratchDirectory scratch("version");
+    static const testing_support::ScratchDirectory scratch("version-fuzz");
     const std::string path = scratch.File("program").string();
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -79,8 +79,6 @@ bool HandedToOwnProcess() {
 }
 
 FakeBrowserSession::FakeBrowserSession() {
-    std::string pattern = (fs::temp_directory_path() / "fake-browser-XXXXXX").string();
-    root_ = ::mkdtemp(pattern.data());
     SetVariable("XDG_CONFIG_HOME", (root_ / "config-home").c_str());
     SetVariable("XDG_CONFIG_DIRS", (root_ / "config-dir").c_str());
     SetVariable("XDG_DATA_HOME", (root_ / "data-home").c_str());
@@ -108,7 +106,6 @@ FakeBrowserSession::~FakeBrowserSession() {
             ::unsetenv(name.c_str());
         }
     }
-    fs::remove_all(root_);
 }
 
 void FakeBrowserSession::SetVariable(const char* name, const char* value) {

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/scratch_directory.h"
+
 namespace chiffrel::testing_support {
 
 // Runs the current test again, alone, in a fresh process of the same test program, and reports
@@ -49,7 +51,8 @@ class FakeBrowserSession {
     void SetDefaultApplication(const std::string& exec);
     void SetVariable(const char* name, const char* value);
 
-    std::filesystem::path root_;
+    ScratchDirectory scratch_{"fake-browser"};
+    const std::filesystem::path& root_ = scratch_.path();
     std::vector<std::pair<std::string, std::optional<std::string>>> savedVariables_;
 };
 

@@ -7,6 +7,7 @@
 
 #include "platform/file_date.h"
 #include "tests/support/file_times.h"
+#include "tests/support/scratch_directory.h"
 
 namespace chiffrel {
 namespace {
@@ -15,13 +16,7 @@ namespace fs = std::filesystem;
 
 class FileDateTest : public testing::Test {
   protected:
-    FileDateTest() {
-        std::string pattern = (fs::temp_directory_path() / "file-date-XXXXXX").string();
-        directory_ = ::mkdtemp(pattern.data());
-        file_ = directory_ / "chiffrel";
-        std::ofstream(file_) << "program";
-    }
-    ~FileDateTest() override { fs::remove_all(directory_); }
+    FileDateTest() { std::ofstream(file_) << "program"; }
 
     // Sets the file's last-write time to this local date and time.
     void SetLocalWriteTime(int year, int month, int day, int hour, int minute, int second) {
@@ -29,8 +24,8 @@ class FileDateTest : public testing::Test {
                                                        minute, second));
     }
 
-    fs::path directory_;
-    fs::path file_;
+    testing_support::ScratchDirectory directory_{"file-date"};
+    fs::path file_ = directory_.File("chiffrel");
 };
 
 TEST_F(FileDateTest, GivesTheLocalWriteTimeToTwoSeconds) {
@@ -47,7 +42,7 @@ TEST_F(FileDateTest, KeepsMidnight) {
 
 TEST_F(FileDateTest, UnreadableOrUnrepresentableFilesGiveTheFirstDosDay) {
     const DosDateTime firstDosDay{1980, 1, 1, 0, 0, 0};
-    EXPECT_EQ(FileDateOf((directory_ / "missing").string()), firstDosDay);
+    EXPECT_EQ(FileDateOf(directory_.File("missing").string()), firstDosDay);
     SetLocalWriteTime(1979, 12, 31, 23, 59, 59);
     EXPECT_EQ(FileDateOf(file_.string()), firstDosDay);
     SetLocalWriteTime(2108, 1, 1, 12, 0, 0);

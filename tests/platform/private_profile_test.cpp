@@ -18,6 +18,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/scratch_directory.h"
+
 namespace chiffrel {
 namespace {
 
@@ -63,13 +65,6 @@ int InChildProcess(const std::function<int()>& body) {
 
 class ProfileFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "profile-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        directory_ = pattern;
-        file_ = directory_ / "CHIFFREL.INI";
-    }
-    void TearDown() override { fs::remove_all(directory_); }
 
     std::string Read(std::string_view section, std::string_view key) const {
         return ReadProfileString(file_, section, key, "default");
@@ -86,8 +81,9 @@ class ProfileFileTest : public ::testing::Test {
         return names;
     }
 
-    fs::path directory_;
-    fs::path file_;
+    testing_support::ScratchDirectory scratch_{"profile-test"};
+    const fs::path& directory_ = scratch_.path();
+    fs::path file_ = directory_ / "CHIFFREL.INI";
 };
 
 // ---- Reading --------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/version_info.h"
+#include "tests/support/scratch_directory.h"
 
 namespace chiffrel {
 namespace {
@@ -160,19 +161,6 @@ fs::path OwnExecutable() {
     return fs::read_symlink("/proc/self/exe");
 }
 
-class ScratchDirectory {
-  public:
-    ScratchDirectory() {
-        std::string pattern = (fs::temp_directory_path() / "version-info-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~ScratchDirectory() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
 Bytes ReadAll(const fs::path& file) {
     std::ifstream stream(file, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(stream), {});
@@ -202,7 +190,7 @@ TEST(ExecutableVersionTest, ReadsTheProgramBlockFromTheFileOnDisk) {
 }
 
 TEST(ExecutableVersionTest, FilesWithoutTheBlockGiveNoVersion) {
-    ScratchDirectory scratch;
+    testing_support::ScratchDirectory scratch("version-info");
     const Bytes exe = ReadAll(OwnExecutable());
     ASSERT_GT(exe.size(), 4096u);
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/float_error.h"
+#include "tests/support/scratch_directory.h"
 
 namespace chiffrel {
 namespace {
@@ -43,21 +44,6 @@ class ScopedEnvironment {
 
     const char* name_;
     std::optional<std::string> previous_;
-};
-
-class TemporaryDirectory {
-  public:
-    TemporaryDirectory() {
-        std::string pattern = (fs::temp_directory_path() / "settings-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
-    ~TemporaryDirectory() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
 };
 
 // Writes down every call, and at AfterRatesLoaded which values the load has reached.
@@ -100,7 +86,7 @@ class SettingsTest : public ::testing::Test {
 
     void Load() { LoadSettings(SettingsFile(), state_, window_); }
 
-    TemporaryDirectory temporary_;
+    testing_support::ScratchDirectory temporary_{"settings-test"};
     ScopedEnvironment configHome_{"XDG_CONFIG_HOME", ConfigDirectory().c_str()};
     AppState state_;
     RecordingWindow window_{state_};
