@@ -1,16 +1,8 @@
 #pragma once
 
-#include <stdexcept>
-#include <string>
+#include "engine/program_error.h"
 
 namespace chiffrel {
-
-// Every error the program reports to the user derives from this class. Its message is the
-// French text shown in the error box (UTF-8, without the final full stop).
-class ProgramError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 // The three floating-point faults of the calculator. Nothing in the engine catches them:
 // they stop the computation in progress before any process-wide value is touched.

@@ -2,13 +2,14 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTime>
 
 #include "infowin/pictures.h"
+#include "mainwin/glyphs.h"
 #include "platform/qt/form_style.h"
+#include "platform/qt/local_path.h"
 #include "platform/qt/text_fit.h"
 #include "platform/version_info.h"
 #include "ui_fabout.h"
@@ -16,9 +17,6 @@
 namespace chiffrel {
 
 namespace {
-
-// The form's 8-point font, as high as it was designed.
-constexpr int kFormFontPixels = 11;
 
 // The long time format without its time-zone field ("t") and the blanks before it.
 QString WithoutTimeZone(const QString& format) {
@@ -36,10 +34,6 @@ QString WithoutTimeZone(const QString& format) {
         kept += c;
     }
     return kept.trimmed();
-}
-
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
 }
 
 // A link opens when the left button goes up over it after going down on it (the label holds the
@@ -75,10 +69,8 @@ Tabout::Tabout(QString versionLabel, QString executablePath, QWidget* parent)
       versionLabel_(std::move(versionLabel)),
       executablePath_(std::move(executablePath)) {
     ui_->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
-    ui::SetPixelHeight(this, kFormFontPixels);
+    ui::SetFixedDialogFrame(this);
+    ui::SetFormFont(this);
     ui::CentreOnScreen(this);
 
     ui::ShowPicture(ui_->Image1, CalculatorPicture());
@@ -103,7 +95,7 @@ Tabout::Tabout(QString versionLabel, QString executablePath, QWidget* parent)
 Tabout::~Tabout() = default;
 
 void Tabout::FormActivate() {
-    const std::string executable = LocalPath(executablePath_);
+    const std::string executable = ui::LocalPath(executablePath_).string();
     ui_->GroupBox->setTitle(QStringLiteral("Chiffrel 32bits - ") + versionLabel_);
     ui_->Label10->setText(QStringLiteral("Construction interne v") +
                           QString::fromStdString(GetVersion(executable)));

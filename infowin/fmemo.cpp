@@ -1,7 +1,6 @@
 #include "infowin/fmemo.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QStringDecoder>
@@ -9,9 +8,11 @@
 #include <optional>
 #include <string>
 
-#include "infowin/pictures.h"
+#include "mainwin/glyphs.h"
+#include "platform/qt/code_page_text.h"
 #include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
+#include "platform/qt/local_path.h"
 #include "platform/regular_file.h"
 #include "ui_fmemo.h"
 
@@ -19,15 +20,10 @@ namespace chiffrel {
 
 namespace {
 
-constexpr int kFormFontPixels = 11;  // 8 points
 constexpr int kMemoFontPixels = 13;  // 10 points
 
 std::string Utf8(const QString& text) {
     return text.toStdString();
-}
-
-std::filesystem::path LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
 }
 
 // A FIFO or a device put in the file's place is no history: it is never waited for and reads
@@ -35,7 +31,7 @@ std::filesystem::path LocalPath(const QString& path) {
 QByteArray ReadAtMostCapacity(const QString& path) {
     // One byte beyond the capacity tells a file that fits from one that does not.
     const std::optional<std::string> bytes =
-        ReadRegularFile(LocalPath(path), TMemoForm::kMemoCapacity + 1);
+        ReadRegularFile(ui::LocalPath(path), TMemoForm::kMemoCapacity + 1);
     if (!bytes) {
         throw HistoryOpenError(path);
     }
@@ -85,7 +81,7 @@ HistoryOpenError::HistoryOpenError(const QString& path)
 MemoCapacityError::MemoCapacityError() : ProgramError("Le texte dépasse la capacité du mémo") {}
 
 bool HistoryFileReadable(const QString& path) {
-    UniqueFd file = OpenWithoutBlocking(LocalPath(path));
+    UniqueFd file = OpenWithoutBlocking(ui::LocalPath(path));
     return file.valid() && IsRegularFile(file.get()) && file.close();
 }
 
@@ -96,11 +92,9 @@ QString HistoryText(const QByteArray& bytes) {
 TMemoForm::TMemoForm(const QString& historyPath, QWidget* parent)
     : QDialog(parent), historyPath_(historyPath), ui_(std::make_unique<Ui::MemoForm>()) {
     ui_->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    ui::SetFixedDialogFrame(this);
     ui::MoveInsideScreen(this, QPoint(237, 173));
-    ui::SetPixelHeight(this, kFormFontPixels);
+    ui::SetFormFont(this);
     ui::SetPixelHeight(ui_->Memo1, kMemoFontPixels);
     ui_->BitBtn1->setIcon(CloseGlyph());
     connect(ui_->BitBtn1, &QPushButton::clicked, this, &QDialog::reject);

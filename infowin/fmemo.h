@@ -4,7 +4,7 @@
 #include <QString>
 #include <memory>
 
-#include "engine/float_error.h"
+#include "engine/program_error.h"
 
 namespace Ui {
 class MemoForm;

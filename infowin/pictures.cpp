@@ -1,7 +1,6 @@
 #include "infowin/pictures.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 namespace chiffrel {
 
@@ -39,22 +38,6 @@ void DrawCoin(QPainter& painter) {
     painter.drawLine(QPointF(13, 16), QPointF(18, 16));
 }
 
-void DrawOpenDoor(QPainter& painter) {
-    painter.setPen(QColor(60, 60, 60));
-    painter.setBrush(QColor(250, 250, 240));
-    painter.drawRect(2, 1, 9, 13);  // the door frame
-    QPainterPath door;
-    door.moveTo(2, 1);
-    door.lineTo(8, 3);
-    door.lineTo(8, 16);
-    door.lineTo(2, 14);
-    door.closeSubpath();
-    painter.setBrush(QColor(150, 90, 40));
-    painter.drawPath(door);
-    painter.setPen(QColor(250, 220, 90));
-    painter.drawPoint(7, 9);  // the knob
-}
-
 }  // namespace
 
 ui::DrawnPicture CalculatorPicture() {
@@ -63,10 +46,6 @@ ui::DrawnPicture CalculatorPicture() {
 
 ui::DrawnPicture CoinIcon() {
     return {QSize(32, 32), DrawCoin};
-}
-
-QIcon CloseGlyph() {
-    return ui::AsIcon({QSize(16, 16), DrawOpenDoor});
 }
 
 }  // namespace chiffrel

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QIcon>
-
 #include "platform/qt/drawn_picture.h"
 
 namespace chiffrel {
@@ -14,8 +12,5 @@ ui::DrawnPicture CalculatorPicture();
 
 // A gold franc coin, 32 x 32 pixels.
 ui::DrawnPicture CoinIcon();
-
-// The glyph of the "Fermer" buttons: an open door, 16 x 16 pixels.
-QIcon CloseGlyph();
 
 }  // namespace chiffrel

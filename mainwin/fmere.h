@@ -1,5 +1,27 @@
 #pragma once
 
+// The main window of Chiffrel and where its parts live:
+//
+//   Tmere                  fmere.h, fmere.cpp: the window's handlers, in the order of its
+//                          behaviour (creation, the shared fields, each tab, tab change and reset,
+//                          the result actions); fmere.ui is its form.
+//                          fmere_wiring.cpp: its set-up, one area at a time, and which handler
+//                          each of the user's actions runs.
+//                          fmere_settings.cpp: what the start-up load and the configuration
+//                          dialog read and change of it.
+//   menu_behaviour.*       F1 in an open menu, and pop-up menus placed where they were asked for.
+//   printing.*             the print command's work, on a thread of its own.
+//   glyphs.*               the pictures of the program's buttons.
+//   ProgramContext         program_context.h: the values and services shared for the whole run.
+//   main.cpp               start-up: the application, the main window, the about box and the
+//                          history window.
+//
+// What the window hosts or opens: TGradientCaption (components/GradientCaption: the caption
+// strip and frame), TClock (components/CClock), TConfig (settings/fconfig), Tabout
+// (infowin/fabout), TMemoForm (infowin/fmemo), ui::HelpViewer (platform/qt/help_viewer). The
+// handlers compute through the engines of engine/ and change controls only through the helpers
+// of platform/qt/event_rules.h.
+
 #include <QMainWindow>
 #include <exception>
 #include <memory>
@@ -51,15 +73,27 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
 
   protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Set-up, one area at a time (fmere_wiring.cpp)
+    void SetUpFrame();
+    void SetUpFontsAndColours();
+    void SetUpButtonsAndFields();
+    void SetUpMenus();
+    void ConnectAmountFields();
+    void ConnectVatTab();
+    void ConnectOperationsTab();
+    void ConnectConversionAndTegTabs();
+    void ConnectTabsAndReset();
+    void ConnectResultActions();
+    void ConnectMenuHelpAndPopups();
+
     // Creation and activation
-    void ConnectUserEvents();
-    void SetUpAppearance();
-    void CentreOnScreen();
     void FormCreate();
     void FormActivate();
+    void ShowModal(QDialog& dialog);
+
+    // What the settings read and change (fmere_settings.cpp)
     void AfterRatesLoaded() override;
     void SetTegRateText(const std::string& text) override;
     void SetStartSide(int position) override;
@@ -70,14 +104,13 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     int StartSide() const override;
     bool CopyButtonHidden() const override;
     void SetCopyButtonHidden(bool hidden) override;
-    void ChooseFirstVatRate() override;
+    void ChooseFirstVatRate() override { RadioButton206Click(); }
 
     // Shared by every tab
     void SaisieMntChange();  // InputDispatch
     void SaisieMntKeyPress(QChar typed);
     void Saisie2KeyPress(QChar typed);
-    int ConversionDirectionChecked() const;
-    std::string AmountText() const;
+    std::string SaisieMntText() const;  // the first amount, as typed
     void ShowResult(const std::string& text);
     QString ShownResultWithoutSpaces() const;  // what goes back into an input field
     void DescribeResult();                     // for screen readers
@@ -100,10 +133,10 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     void HighlightSelector(int code);
     void BarCalculChange();
     void SelectOperation(int code);
-    void TextPlusClick();
-    void TextMoinsClick();
-    void TextMultClick();
-    void TextDivClick();
+    void TextPlusClick() { SelectOperation(0); }
+    void TextMoinsClick() { SelectOperation(1); }
+    void TextMultClick() { SelectOperation(2); }
+    void TextDivClick() { SelectOperation(3); }
     void BitBtn2Click();  // the upper button and Enter: result into the first value
     void BitBtn1Click();  // the lower button: result into the second value
     void BMemPlusClick();
@@ -111,13 +144,14 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     void BRMemClick();
 
     // Conversion and TEG tabs
-    void SetDirectionTexts(const char* prompt, const char* unit, const std::string& rateLine);
+    int ConversionDirectionChecked() const;
+    void SetDirectionTexts(const QString& prompt, const QString& unit, const std::string& rateLine);
     void RadioEuroFClick();
     void RadioEuroEClick();
     void RadioFrancsDollarsClick();
     void RadioDollarsFrancsClick();
     void EditTxTEGChange();
-    void EditNbJourChange();
+    void EditNbJourChange() { EditTxTEGChange(); }
 
     // Tab change and reset
     void PageControlChange();
@@ -130,26 +164,24 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
 
     // Result actions
     void MoveResultUp();
-    void BitBtn3Click();
-    void ButtonMonteCEClick();
+    void BitBtn3Click() { MoveResultUp(); }
+    void ButtonMonteCEClick() { MoveResultUp(); }
     void ButtonTransfertClick();
     void ButtonCloseClick();  // Quit
     void mConfigClick();      // Configure
-    void Configurer1Click();
+    void Configurer1Click() { mConfigClick(); }
     void Button1Click();  // Copy
-    void Copier1Click();
+    void Copier1Click() { Button1Click(); }
     void Impressiondursultat1Click();  // Print
-    void Impressiondursultat2Click();
-    void Impressiondursultat3Click();
+    void Impressiondursultat2Click() { Impressiondursultat1Click(); }
+    void Impressiondursultat3Click() { Impressiondursultat1Click(); }
     void PrintFinished(const std::exception_ptr& error);
     void SetPrintItemsEnabled(bool enabled);
     void mAProposClick();  // About
-    void APropos1Click();
+    void APropos1Click() { mAProposClick(); }
     void Aide1Click();  // Help
     void ShowHelpTopic(int context);
     void Historique1Click();
-    void ShowModal(QDialog& dialog);
-    void ShowPopup(QMenu* menu, QWidget* source, const QPoint& at);
 
     ProgramContext& context_;
     std::unique_ptr<Ui::Tmere> ui_;

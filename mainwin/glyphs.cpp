@@ -44,6 +44,22 @@ void DrawReset(QPainter& painter) {
     painter.drawPath(head);
 }
 
+void DrawOpenDoor(QPainter& painter) {
+    painter.setPen(QColor(60, 60, 60));
+    painter.setBrush(QColor(250, 250, 240));
+    painter.drawRect(2, 1, 9, 13);  // the door frame
+    QPainterPath door;
+    door.moveTo(2, 1);
+    door.lineTo(8, 3);
+    door.lineTo(8, 16);
+    door.lineTo(2, 14);
+    door.closeSubpath();
+    painter.setBrush(QColor(150, 90, 40));
+    painter.drawPath(door);
+    painter.setPen(QColor(250, 220, 90));
+    painter.drawPoint(7, 9);  // the knob
+}
+
 }  // namespace
 
 QIcon ArrowUpGlyph() {
@@ -56,6 +72,10 @@ QIcon ArrowRightGlyph() {
 
 QIcon ResetGlyph() {
     return ui::AsIcon({kGlyphSize, DrawReset});
+}
+
+QIcon CloseGlyph() {
+    return ui::AsIcon({kGlyphSize, DrawOpenDoor});
 }
 
 }  // namespace chiffrel

@@ -1,11 +1,11 @@
 #include "settings/fconfig.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QShowEvent>
 #include <QStyle>
 
 #include "engine/amount_text.h"
+#include "platform/qt/code_page_text.h"
 #include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
 #include "platform/qt/text_fit.h"
@@ -19,9 +19,6 @@ using ui::ToQString;
 
 namespace {
 
-// The form's 8-point font, as high as it was designed.
-constexpr int kFormFontPixels = 11;
-
 std::string TextOf(const QLineEdit* field) {
     return ToAmountText(field->text());
 }
@@ -29,15 +26,6 @@ std::string TextOf(const QLineEdit* field) {
 // A rate without the blanks around it: a trailing blank would make the number ten times too big.
 std::string RateTextOf(const QLineEdit* field) {
     return ToAmountText(field->text().trimmed());
-}
-
-Real48 RateOf(const std::string& text) {
-    return Real48(ParseAmount(text).value);
-}
-
-// Throws FloatOverflow, as storing it would, when the rate is too large for a Real48.
-void CheckStorable(const std::string& rateText) {
-    RateOf(rateText);
 }
 
 void SetTicked(QAbstractButton* box, bool ticked) {
@@ -67,14 +55,11 @@ TConfig::~TConfig() = default;
 
 void TConfig::SetUpAppearance() {
     // A fixed single border with the system menu and the minimize box.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    ui::SetFixedDialogFrame(this, true);
     // Modal to the main window only: the help it opens (F1) takes the user's keys and clicks
     // while the dialog stays open.
     setWindowModality(Qt::WindowModal);
-    setFixedSize(size());
-    ui::SetPixelHeight(this, kFormFontPixels);
+    ui::SetFormFont(this);
     ui::CentreOnScreen(this);
     const QStyle* style = QApplication::style();
     ui_->BitBtn1->setIcon(style->standardIcon(QStyle::SP_DialogOkButton));
@@ -87,12 +72,7 @@ void TConfig::ConnectUserEvents() {
     ui::OnUserClick(ui_->BitBtn1, [this] { OkPressed(); });
     // Cancel, like Esc and the close box, leaves without writing or changing anything.
     ui::OnUserClick(ui_->BitBtn2, [this] { reject(); });
-
-    auto* help = new QAction(this);
-    help->setObjectName(QStringLiteral("HelpKey"));
-    help->setShortcut(Qt::Key_F1);
-    addAction(help);
-    ui::OnUserTrigger(help, [this] { showHelp_(kHelpContext); });
+    ui::OnWindowKey(this, Qt::Key_F1, [this] { showHelp_(kHelpContext); });
 }
 
 void TConfig::LoadConversionFields() {
@@ -147,9 +127,9 @@ void TConfig::BitBtn1Click() {
 void TConfig::CheckRatesCanBeStored() const {
     for (const QLineEdit* rate :
          {ui_->ValeurEuro, ui_->ValeurDollars, ui_->Edit1, ui_->Edit2, ui_->Edit3}) {
-        CheckStorable(RateTextOf(rate));
+        RateOf(RateTextOf(rate));
     }
-    CheckStorable(TextOf(ui_->Edit4));
+    RateOf(TextOf(ui_->Edit4));
 }
 
 // An empty field leaves its rate in force. The file then gets that rate rather than the empty
@@ -165,8 +145,8 @@ void TConfig::SaveCurrencyRates() {
     }
     file_.WriteString(kEuroRateKey, RateTextToSave(euro, values_.euroRate));
     file_.WriteString(kDollarRateKey, RateTextToSave(dollars, values_.dollarRate));
-    values_.euroRateText = FormatAmount(values_.euroRate, 1, 6);
-    values_.dollarRateText = FormatAmount(values_.dollarRate, 1, 6);
+    values_.euroRateText = CurrencyRateText(values_.euroRate);
+    values_.dollarRateText = CurrencyRateText(values_.dollarRate);
 }
 
 // The texts are saved as typed, less the blanks around them; an empty one is a rate of 0.

@@ -44,10 +44,6 @@ void CreateMissingDirectories(const fs::path& directory) {
     ::mkdir(directory.c_str(), 0700);
 }
 
-Real48 RateOf(const std::string& text) {
-    return Real48(ParseAmount(text).value);
-}
-
 void LoadCurrencyRates(const SettingsFile& file, AppState& state) {
     state.euroRateText = file.ReadString(kEuroRateKey, FormatRate(state.euroRate));
     state.euroRate = RateOf(state.euroRateText);
@@ -105,8 +101,16 @@ std::string VatCaption(std::string_view rateText) {
     return "TVA " + std::string(rateText.substr(0, 4)) + " %";
 }
 
+Real48 RateOf(std::string_view rateText) {
+    return Real48(ParseAmount(rateText).value);
+}
+
+std::string CurrencyRateText(Real48 rate) {
+    return FormatAmount(rate, 1, 6);
+}
+
 std::string RateTextToSave(std::string_view fieldText, Real48 rateInForce) {
-    return fieldText.empty() ? FormatAmount(rateInForce, 1, 6) : std::string(fieldText);
+    return fieldText.empty() ? CurrencyRateText(rateInForce) : std::string(fieldText);
 }
 
 }  // namespace chiffrel

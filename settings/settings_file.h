@@ -88,6 +88,13 @@ void LoadSettings(const SettingsFile& file, AppState& state, SettingsLoadTarget&
 // "TVA " + the first four characters of the rate text + " %": "20.60000" gives "TVA 20.6 %".
 std::string VatCaption(std::string_view rateText);
 
+// The rate that a rate text stands for. Throws FloatOverflow, as storing it would, when the rate
+// is too large for a Real48.
+Real48 RateOf(std::string_view rateText);
+
+// A currency rate as the program keeps its text after a save: six decimals, "6.559570".
+std::string CurrencyRateText(Real48 rate);
+
 // The text to save for the euro or dollar rate. An empty field leaves the rate in force
 // unchanged for the run; saving the empty text would make the next run read a rate of 0, so
 // the rate in force is saved instead, with six decimals.

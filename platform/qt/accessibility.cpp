@@ -14,17 +14,20 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
+
+#include "platform/qt/choice_label.h"
+#include "platform/qt/link_label.h"
 
 namespace chiffrel::ui {
 
 namespace {
 
-// Qt tells assistive tools of a new name or description with the object in place of the new text,
-// and screen readers then have nothing to speak. The change is told again, with its text, on the
-// connection to the accessibility bus that Qt's bridge keeps under the name "a11y" (there is none
-// while no assistive tool listens).
+// Qt 6.4's AT-SPI bridge (Debian 12's Qt) tells assistive tools of a new name or description
+// with a reference to the object in place of the new text (AtSpiAdaptor::notify, the NameChanged
+// and DescriptionChanged cases), and screen readers then have nothing to speak. Later Qt releases
+// send the text itself (the 6.8 sources do): with such a Qt this workaround goes. Until then the
+// change is told again, with its text, on the connection to the accessibility bus that Qt's
+// bridge keeps under the name "a11y" (there is none while no assistive tool listens).
 void SendChangedText(QWidget* widget, const char* property, const QString& text) {
     const QDBusConnection bus(QStringLiteral("a11y"));
     QAccessibleInterface* const object = QAccessible::queryAccessibleInterface(widget);
@@ -221,37 +224,6 @@ void InstallAccessibleInterfaces() {
         return true;
     }();
     (void)installed;
-}
-
-ChoiceLabel::ChoiceLabel(QWidget* parent) : QLabel(parent) {
-    InstallAccessibleInterfaces();
-}
-
-void ChoiceLabel::SetChosen(bool chosen) {
-    if (chosen == chosen_) {
-        return;
-    }
-    chosen_ = chosen;
-    QAccessible::State changed;
-    changed.checked = true;
-    QAccessibleStateChangeEvent event(this, changed);
-    QAccessible::updateAccessibility(&event);
-}
-
-LinkLabel::LinkLabel(QWidget* parent) : QLabel(parent) {
-    InstallAccessibleInterfaces();
-    setFocusPolicy(Qt::TabFocus);
-}
-
-void LinkLabel::paintEvent(QPaintEvent* event) {
-    QLabel::paintEvent(event);
-    if (!hasFocus()) {
-        return;
-    }
-    QStylePainter painter(this);
-    QStyleOptionFocusRect frame;
-    frame.initFrom(this);
-    painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
 }
 
 // Qt tells every setting of a name or description as a change, even to the same text.

@@ -4,46 +4,16 @@
 // stand for a choice or for a link, menu titles named otherwise than by their text, changed
 // names and descriptions actually spoken, and updates that reach them once per event.
 
-#include <QLabel>
 #include <QObject>
 #include <functional>
 
 namespace chiffrel::ui {
 
-// Gives screen readers the program's own view of the labels below and of menu bar titles: a
-// title whose menu has an accessible name is called by that name. Installed by the first of the
-// labels; a window with a named menu title installs it before its menus are first shown.
+// Gives screen readers the program's own view of its choice and link labels (choice_label.h,
+// link_label.h) and of menu bar titles: a title whose menu has an accessible name is called by
+// that name. Installed by the first of the labels; a window with a named menu title installs it
+// before its menus are first shown.
 void InstallAccessibleInterfaces();
-
-// A label the user clicks to choose one of several options. Screen readers see it as a radio
-// button, checked while it is the chosen option, and can press it as a click does.
-class ChoiceLabel : public QLabel {
-    Q_OBJECT
-
-  public:
-    explicit ChoiceLabel(QWidget* parent = nullptr);
-
-    bool IsChosen() const { return chosen_; }
-    // Screen readers hear of the change through a state-change event.
-    void SetChosen(bool chosen);
-
-  private:
-    bool chosen_ = false;
-};
-
-// A label that opens an address when clicked. The Tab key reaches it (not the mouse: a click
-// opens the address, it does not move the focus) and a focus frame shows it has the keyboard.
-// Screen readers see it as a link and can press it as a click does. What a click or Enter does
-// is the window's.
-class LinkLabel : public QLabel {
-    Q_OBJECT
-
-  public:
-    explicit LinkLabel(QWidget* parent = nullptr);
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-};
 
 // Set what screen readers call a widget and what they say of it. A change of the focused widget's
 // name or description is spoken, so a field can tell its user what their typing led to.

@@ -4,17 +4,13 @@
 #include <QAbstractSlider>
 #include <QAction>
 #include <QApplication>
-#include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QValidator>
-#include <exception>
-#include <utility>
+#include <algorithm>
 
 namespace chiffrel::ui {
 
@@ -31,27 +27,6 @@ class ProgramFocusMove {
     ProgramFocusMove(const ProgramFocusMove&) = delete;
     ProgramFocusMove& operator=(const ProgramFocusMove&) = delete;
 };
-
-// A message box over the active window, titled with the application title, with one OK button.
-void ShowBox(QMessageBox::Icon icon, const QString& text) {
-    QWidget* owner = QApplication::activeWindow();
-    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, owner);
-    ExecModal(box, owner);
-}
-
-MessagePresenter& CurrentMessagePresenter() {
-    static MessagePresenter presenter = [](const QString& text) {
-        ShowBox(QMessageBox::NoIcon, text);
-    };
-    return presenter;
-}
-
-ErrorPresenter& CurrentPresenter() {
-    static ErrorPresenter presenter = [](const QString& text) {
-        ShowBox(QMessageBox::Critical, text);
-    };
-    return presenter;
-}
 
 // The handlers a widget's events run, kept on the widget itself so they live as long as it.
 class EventHooks : public QObject {
@@ -197,44 +172,6 @@ class ShortcutPrecedence : public QObject {
 
 }  // namespace
 
-QString ErrorBoxText(const QString& message) {
-    if (!message.isEmpty() && message.back().isLetterOrNumber()) {
-        return message + QLatin1Char('.');
-    }
-    return message;
-}
-
-ErrorPresenter SetErrorPresenter(ErrorPresenter presenter) {
-    return std::exchange(CurrentPresenter(), std::move(presenter));
-}
-
-MessagePresenter SetMessagePresenter(MessagePresenter presenter) {
-    return std::exchange(CurrentMessagePresenter(), std::move(presenter));
-}
-
-void ShowMessage(const QString& text) {
-    CurrentMessagePresenter()(text);
-}
-
-void ExecModal(QDialog& dialog, QWidget* owner) {
-    const QPointer<QWidget> keyboardOwner = owner;
-    dialog.exec();
-    if (keyboardOwner && keyboardOwner->isVisible()) {
-        keyboardOwner->raise();
-        keyboardOwner->activateWindow();
-    }
-}
-
-bool Guarded(const Handler& entry) noexcept {
-    try {
-        entry();
-        return true;
-    } catch (const std::exception& error) {
-        CurrentPresenter()(ErrorBoxText(QString::fromUtf8(error.what())));
-        return false;
-    }
-}
-
 void OnUserEdit(QLineEdit* edit, Handler change) {
     HooksOf(edit)->change = change;
     QObject::connect(edit, &QLineEdit::textEdited, edit, [change] { Guarded(change); });
@@ -263,6 +200,13 @@ void OnUserPageChange(QTabWidget* pages, Handler change) {
 
 void OnUserTrigger(QAction* action, Handler triggered) {
     QObject::connect(action, &QAction::triggered, action, [triggered] { Guarded(triggered); });
+}
+
+void OnWindowKey(QWidget* window, Qt::Key key, Handler pressed) {
+    auto* action = new QAction(window);
+    action->setShortcut(key);
+    window->addAction(action);
+    OnUserTrigger(action, std::move(pressed));
 }
 
 void OnFocusEnter(QWidget* field, Handler enter) {
@@ -330,17 +274,13 @@ void SetActivePage(QTabWidget* pages, QWidget* page) {
     pages->setCurrentWidget(page);
 }
 
-void SetVisible(QWidget* widget, bool visible) {
+void ShowControl(QWidget* widget, bool shown) {
     const ProgramFocusMove focusMove;
-    widget->setVisible(visible);
+    widget->setVisible(shown);
 }
 
 void CheckMenuItem(QAction* item) {
     item->setChecked(true);
-}
-
-void UncheckMenuItem(QAction* item) {
-    item->setChecked(false);
 }
 
 void MoveFocus(QWidget* field) {

@@ -15,49 +15,23 @@
 //     Tab, Backtab) or the program does; Qt's own focus moves (page change, hidden control,
 //     window reactivation, closed pop-up) run nothing.
 //  7. An error stops the handler chain where it was raised and is shown in the error box; the
-//     program goes on with the next event.
+//     program goes on with the next event. Every handler connected here runs inside the guard
+//     of error_and_modal.h.
 
 #include <QString>
+#include <Qt>
 #include <functional>
+
+#include "platform/qt/error_and_modal.h"
 
 class QAbstractButton;
 class QAbstractSlider;
 class QAction;
-class QDialog;
 class QLineEdit;
 class QTabWidget;
 class QWidget;
 
 namespace chiffrel::ui {
-
-using Handler = std::function<void()>;
-
-// ---- Rule 7: the guard around every entry point ------------------------------------------
-
-// The text of the error box: the message, with a full stop when it ends with a letter or digit.
-QString ErrorBoxText(const QString& message);
-
-// How the error box is shown. The default opens a critical message box titled with the
-// application title and one OK button; tests put a recorder in its place.
-using ErrorPresenter = std::function<void(const QString& text)>;
-ErrorPresenter SetErrorPresenter(ErrorPresenter presenter);
-
-// A plain message box titled with the application title, with one OK button and no icon.
-// Tests put a recorder in its place too.
-using MessagePresenter = std::function<void(const QString& text)>;
-MessagePresenter SetMessagePresenter(MessagePresenter presenter);
-void ShowMessage(const QString& text);
-
-// Runs one entry point (a user event, a timer, a window's creation or activation). An error
-// stops it and is shown; returns false when that happened. Nothing escapes into Qt.
-bool Guarded(const Handler& entry) noexcept;
-
-// ---- Modal windows ---------------------------------------------------------------------------
-
-// Shows `dialog` modally and waits until it closes; then `owner`, when it is still shown, takes
-// the keyboard back: without a window manager no window gets it by itself. Runs no activation
-// handler; the caller runs its own where the rules ask for one.
-void ExecModal(QDialog& dialog, QWidget* owner);
 
 // ---- What the user does: Qt signals, each run inside the guard -----------------------------
 
@@ -68,6 +42,9 @@ void OnUserMove(QAbstractSlider* slider, Handler change);  // the user's slider 
 void OnUserPageChange(QTabWidget* pages, Handler change);  // the user's tab change
 void OnUserTrigger(QAction* action, Handler triggered);    // menu items and shortcuts
 void OnFocusEnter(QWidget* field, Handler enter);          // focus moved in by the user
+
+// A key that runs `pressed` wherever the keyboard is in `window`, with no menu item of its own.
+void OnWindowKey(QWidget* window, Qt::Key key, Handler pressed);
 
 // A mouse click on a widget that has no click signal of its own (labels, edit fields).
 void OnMouseClick(QWidget* widget, Handler click);
@@ -83,10 +60,9 @@ void Check(QAbstractButton* radio);                    // rule 3
 void Uncheck(QAbstractButton* radio);                  // rule 3
 void SetPosition(QAbstractSlider* slider, int value);  // rule 4
 void SetActivePage(QTabWidget* pages, QWidget* page);  // rule 4
-void SetVisible(QWidget* widget, bool visible);        // rule 2
+void ShowControl(QWidget* widget, bool shown);         // rule 2
 void CheckMenuItem(QAction* item);                     // rule 5 (the item's action group)
-void UncheckMenuItem(QAction* item);
-void MoveFocus(QWidget* field);  // rule 6
+void MoveFocus(QWidget* field);                        // rule 6
 
 // A typing limit: the user cannot type or paste the field's text beyond `maxChars`; texts set
 // by the program are never cut, and deleting from a longer text always works.

@@ -1,6 +1,7 @@
 #include "platform/qt/form_style.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFont>
 #include <QScreen>
 #include <QStyle>
@@ -35,6 +36,19 @@ void SetPixelHeight(QWidget* widget, int pixels) {
     QFont font = widget->font();
     font.setPixelSize(pixels);
     widget->setFont(font);
+}
+
+void SetFormFont(QWidget* form) {
+    constexpr int kFormFontPixels = 11;
+    SetPixelHeight(form, kFormFontPixels);
+}
+
+void SetFixedDialogFrame(QDialog* dialog, bool minimizeBox) {
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    flags.setFlag(Qt::WindowMinimizeButtonHint, minimizeBox);
+    dialog->setWindowFlags(flags);
+    dialog->setFixedSize(dialog->size());
 }
 
 QPalette DesignPalette() {

@@ -1,18 +1,15 @@
 #pragma once
 
 // What the forms need beyond their .ui files: the Windows font names they were designed with,
-// their fonts' pixel heights (Designer stores point sizes only), the colours they fix, their place
-// on the screen, and amount texts in Qt strings.
+// their fonts' pixel heights (Designer stores point sizes only), the colours they fix and their
+// place on the screen.
 
 #include <QList>
 #include <QPalette>
 #include <QPoint>
 #include <QString>
-#include <string>
-#include <string_view>
 
-#include "platform/code_page_1252.h"
-
+class QDialog;
 class QWidget;
 
 namespace chiffrel::ui {
@@ -23,6 +20,13 @@ void InstallFontSubstitutes();
 
 // Sets the widget's font to `pixels` pixels high, keeping its family and style.
 void SetPixelHeight(QWidget* widget, int pixels);
+
+// Gives a form the 8-point font it was designed with, 11 pixels high; its controls inherit it.
+void SetFormFont(QWidget* form);
+
+// Fixes a dialog at its designed size, with a title bar, the system menu and a close box, and a
+// minimize box where `minimizeBox` asks for one.
+void SetFixedDialogFrame(QDialog* dialog, bool minimizeBox = false);
 
 // The palette the forms were designed on: the style's own light one, whatever scheme the desktop
 // has chosen.
@@ -41,23 +45,5 @@ void MoveInsideScreen(QWidget* window, QPoint wanted);
 
 // Centres a top-level window on the primary screen's available area, inside it.
 void CentreOnScreen(QWidget* window);
-
-// Amounts, rates and settings values are 8-bit texts in code page 1252: "5 €" is "5 \x80".
-// Characters the code page does not have become "?".
-inline QString ToQString(std::string_view text) {
-    QString converted;
-    converted.reserve(static_cast<qsizetype>(text.size()));
-    for (const char byte : text) {
-        converted += QChar(Cp1252ToUnicode(static_cast<unsigned char>(byte)));
-    }
-    return converted;
-}
-inline std::string ToAmountText(const QString& text) {
-    std::string converted;
-    for (const char32_t codePoint : text.toUcs4()) {
-        converted += UnicodeToCp1252(codePoint);
-    }
-    return converted;
-}
 
 }  // namespace chiffrel::ui

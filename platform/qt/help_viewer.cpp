@@ -1,13 +1,13 @@
 #include "platform/qt/help_viewer.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QImage>
 #include <QTextDocument>
 #include <optional>
 #include <string>
 
-#include "engine/float_error.h"
+#include "engine/program_error.h"
+#include "platform/qt/local_path.h"
 #include "platform/regular_file.h"
 
 namespace chiffrel::ui {
@@ -46,8 +46,7 @@ void ShowHelpText(HelpBrowser& browser, std::string_view html, int context) {
 void HelpViewer::ShowTopic(const QString& helpFile, int context) {
     // Read again at every request, as the help file may have been replaced. A FIFO or a device
     // in its place is never waited for: it counts as missing.
-    const std::optional<std::string> html =
-        ReadRegularFile(QFile::encodeName(helpFile).toStdString());
+    const std::optional<std::string> html = ReadRegularFile(LocalPath(helpFile));
     if (!html) {
         throw HelpFileMissing(helpFile);
     }

@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDialog>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -12,7 +11,6 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <stdexcept>
@@ -140,15 +138,6 @@ TEST_F(Window, AFaultInANestedHandlerStopsTheOuterHandlerAndIsShownOnce) {
     EXPECT_EQ(label->text(), "");
 }
 
-TEST(ErrorBoxText, AddsAFullStopAfterALetterOrADigitOnly) {
-    EXPECT_EQ(ErrorBoxText("Débordement flottant"), "Débordement flottant.");
-    EXPECT_EQ(ErrorBoxText("Ne peut écrire dans CHIFFREL.INI"),
-              "Ne peut écrire dans CHIFFREL.INI.");
-    EXPECT_EQ(ErrorBoxText("répertoire de l'application !!"), "répertoire de l'application !!");
-    EXPECT_EQ(ErrorBoxText("fin."), "fin.");
-    EXPECT_EQ(ErrorBoxText(""), "");
-}
-
 TEST_F(Window, EnterRunsForTheUsersTabAndProgramMovesButNotForQtsOwn) {
     auto* first = Add<QLineEdit>();
     auto* field = Add<QLineEdit>();
@@ -166,7 +155,7 @@ TEST_F(Window, EnterRunsForTheUsersTabAndProgramMovesButNotForQtsOwn) {
     EXPECT_EQ(enters, 2);
     // Hiding the focused control makes Qt move the focus on with a Tab reason.
     first->setFocus();
-    SetVisible(first, false);
+    ShowControl(first, false);
     EXPECT_TRUE(field->hasFocus());
     EXPECT_EQ(enters, 2);
 }
@@ -207,44 +196,6 @@ TEST(ShortcutPrecedence, AMenuShortcutWinsOverTheFocusedLineEdit) {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(triggered, 1);
-}
-
-// Without a window manager no window takes the keyboard when a modal window closes: the one that
-// had it takes it back, so its shortcuts work at once. The boxes are the program's real ones.
-TEST(ModalWindows, TheWindowThatHadTheKeyboardTakesItBack) {
-    QMainWindow window;
-    auto* edit = new QLineEdit(&window);
-    window.setCentralWidget(edit);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    edit->setFocus();
-    QDialog dialog(&window);  // kept hidden between showings, as the about box is
-    new QLineEdit(&dialog);
-    const struct {
-        const char* what;
-        std::function<void()> open;
-    } cases[] = {
-        {"dialog", [&] { ExecModal(dialog, &window); }},
-        {"message box", [] { ShowMessage("Le fichier n'a pas été trouvé"); }},
-        {"error box", [] { Guarded([] { throw ProgramError("Débordement flottant"); }); }},
-    };
-    const auto activeIs = [](QWidget* expected) {
-        return QTest::qWaitFor([expected] { return QApplication::activeWindow() == expected; });
-    };
-    for (const auto& modal : cases) {
-        bool shown = false;
-        QTimer::singleShot(0, [&] {
-            QWidget* box = QApplication::activeModalWidget();
-            ASSERT_NE(box, nullptr);
-            shown = activeIs(box);
-            QTest::keyClick(box, Qt::Key_Escape);
-        });
-        modal.open();
-        EXPECT_TRUE(shown) << modal.what;
-        EXPECT_TRUE(activeIs(&window)) << modal.what;
-        EXPECT_EQ(QApplication::focusWidget(), edit) << modal.what;
-    }
 }
 
 }  // namespace

@@ -65,7 +65,6 @@ int InChildProcess(const std::function<int()>& body) {
 
 class ProfileFileTest : public ::testing::Test {
   protected:
-
     std::string Read(std::string_view section, std::string_view key) const {
         return ReadProfileString(file_, section, key, "default");
     }
