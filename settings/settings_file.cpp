@@ -24,7 +24,10 @@ fs::path HomeDirectory() {
     return account != nullptr && account->pw_dir != nullptr ? account->pw_dir : "";
 }
 
-// A relative $XDG_CONFIG_HOME is to be ignored, as the base-directory convention asks.
+// A relative $XDG_CONFIG_HOME is to be ignored, as the base-directory convention asks. Qt's
+// QStandardPaths would do for this only where it resolves the same paths, and Qt 6.4 does not: it
+// takes a relative $XDG_CONFIG_HOME as it stands, and without $HOME it gives "//.config" where
+// the account's home directory is meant. Reading it here also keeps this library free of Qt.
 fs::path ConfigDirectory() {
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
     if (configHome != nullptr && fs::path(configHome).is_absolute()) {
