@@ -483,11 +483,6 @@ QMargins TGradientCaption::FrameMargins() const {
     return FormFrameMargins(borderStyle_, metrics_);
 }
 
-QSize TGradientCaption::FormSizeForClient(QSize clientSize) const {
-    const QMargins margins = FrameMargins();
-    return clientSize.grownBy(margins);
-}
-
 bool TGradientCaption::IsFormActive() const {
     return activeKnown_ ? lastActive_ : form_->isActiveWindow();
 }

@@ -229,8 +229,6 @@ class TGradientCaption : public QWidget {
 
     // Room the form leaves around its client area: border on every side, caption at the top.
     QMargins FrameMargins() const;
-    // The form's size for a client area of `clientSize` (menu bar included in the client area).
-    QSize FormSizeForClient(QSize clientSize) const;
 
     // The last activation change the form went through, or whether it is the active window when
     // it has not changed yet.

@@ -330,7 +330,7 @@ class CaptionStripTest : public testing::Test {
         caption_->AppNameText()->SetCaption(QStringLiteral("Chiffrel"));
         caption_->AppNameText()->SetFontKind(TFontKind::fkSystemB);
         caption_->CaptionText()->SetCaption(QStringLiteral(" v4.51"));
-        form_.setFixedSize(caption_->FormSizeForClient(QSize(412, 304)));
+        form_.setFixedSize(QSize(412, 304).grownBy(caption_->FrameMargins()));
         form_.move(100, 100);
         form_.show();
         QApplication::processEvents();
