@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "components/bevel.h"
+
 namespace chiffrel {
 namespace {
 
@@ -45,22 +47,6 @@ QSize BorderSize(TFormBorderStyle style, const SystemMetrics& metrics) {
 // Character height in pixels: the em height the font was matched at.
 int CharHeight(const QFont& font) {
     return QFontInfo(font).pixelSize();
-}
-
-// Two one-pixel rings: the outer lit or shaded by the 3-D light and dark shadow, the inner by the
-// button highlight and shadow; `raised` lights the top-left edges, otherwise the bottom-right.
-void DrawEdge(QPainter& painter, QRect box, bool raised) {
-    const auto ring = [&](SystemColor lit, SystemColor shaded) {
-        const QColor topLeft = SystemColorValue(raised ? lit : shaded);
-        const QColor bottomRight = SystemColorValue(raised ? shaded : lit);
-        painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), topLeft);
-        painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), topLeft);
-        painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), bottomRight);
-        painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), bottomRight);
-        box.adjust(1, 1, -1, -1);
-    };
-    ring(SystemColor::ThreeDLight, SystemColor::ThreeDDarkShadow);
-    ring(SystemColor::ButtonHighlight, SystemColor::ButtonShadow);
 }
 
 void DrawTextElement(QPainter& painter, const TCompanyText& element, const TextPlacement& place,
