@@ -1,6 +1,5 @@
 #include "components/GradientCaption.h"
 
-#include <QAbstractButton>
 #include <QEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -16,6 +15,7 @@
 #include <stdexcept>
 
 #include "components/bevel.h"
+#include "components/caption_button.h"
 
 namespace chiffrel {
 namespace {
@@ -351,84 +351,6 @@ void TCompanyText::SetVisible(bool visible) {
     owner_.update();
 }
 
-// A classic caption button: raised, sunken while pressed, its glyph etched when disabled.
-class TGradientCaption::Button : public QAbstractButton {
-  public:
-    enum class Glyph { Close, Help, Maximize, Minimize };
-
-    Button(Glyph glyph, const QString& objectName, QWidget* parent)
-        : QAbstractButton(parent), glyph_(glyph) {
-        setObjectName(objectName);
-        setFocusPolicy(Qt::NoFocus);
-        setAccessibleName(SpokenName(glyph));
-    }
-
-  protected:
-    void paintEvent(QPaintEvent* /*event*/) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), SystemColorValue(SystemColor::ButtonFace));
-        DrawEdge(painter, rect(), !isDown());
-        const QPoint centre = rect().center() + (isDown() ? QPoint(1, 1) : QPoint(0, 0));
-        if (isEnabled()) {
-            DrawGlyph(painter, centre, SystemColorValue(SystemColor::ButtonText));
-        } else {
-            DrawGlyph(painter, centre + QPoint(1, 1),
-                      SystemColorValue(SystemColor::ButtonHighlight));
-            DrawGlyph(painter, centre, SystemColorValue(SystemColor::ButtonShadow));
-        }
-    }
-
-  private:
-    // What a screen reader calls the button, since it shows a picture rather than a text.
-    static QString SpokenName(Glyph glyph) {
-        switch (glyph) {
-            case Glyph::Close:
-                return QStringLiteral("Fermer");
-            case Glyph::Help:
-                return QStringLiteral("Aide");
-            case Glyph::Maximize:
-                return QStringLiteral("Agrandir");
-            case Glyph::Minimize:
-                return QStringLiteral("Réduire");
-        }
-        return {};
-    }
-
-    void DrawGlyph(QPainter& painter, QPoint centre, const QColor& color) const {
-        const int x = centre.x();
-        const int y = centre.y();
-        switch (glyph_) {
-            case Glyph::Close:
-                painter.setPen(color);
-                for (int shift = 0; shift < 2; ++shift) {
-                    painter.drawLine(x - 4 + shift, y - 3, x + 2 + shift, y + 3);
-                    painter.drawLine(x + 2 + shift, y - 3, x - 4 + shift, y + 3);
-                }
-                break;
-            case Glyph::Minimize:
-                painter.fillRect(QRect(x - 4, y + 2, 6, 2), color);
-                break;
-            case Glyph::Maximize:
-                painter.setPen(color);
-                painter.drawRect(QRect(x - 5, y - 4, 8, 7));
-                painter.fillRect(QRect(x - 5, y - 4, 9, 2), color);
-                break;
-            case Glyph::Help: {
-                QFont font = painter.font();
-                font.setBold(true);
-                font.setPixelSize(11);
-                painter.setFont(font);
-                painter.setPen(color);
-                painter.drawText(rect().translated(centre - rect().center()), Qt::AlignCenter,
-                                 QStringLiteral("?"));
-                break;
-            }
-        }
-    }
-
-    Glyph glyph_;
-};
-
 TGradientCaption::TGradientCaption(QWidget* form, TFormBorderStyle borderStyle,
                                    TBorderIcons borderIcons)
     : QWidget(RequireTopLevel(form)),
@@ -626,17 +548,19 @@ void TGradientCaption::mouseReleaseEvent(QMouseEvent* /*event*/) {
 void TGradientCaption::CreateButtons() {
     const CaptionButtonRects rects = GetCaptionButtonRects(Frame(), metrics_);
     if (rects.close) {
-        closeButton_ = new Button(Button::Glyph::Close, QStringLiteral("closeButton"), this);
+        closeButton_ =
+            new CaptionButton(CaptionButton::Glyph::Close, QStringLiteral("closeButton"), this);
         connect(closeButton_, &QAbstractButton::clicked, form_, &QWidget::close);
     }
     if (rects.help) {
-        helpButton_ = new Button(Button::Glyph::Help, QStringLiteral("helpButton"), this);
+        helpButton_ =
+            new CaptionButton(CaptionButton::Glyph::Help, QStringLiteral("helpButton"), this);
         connect(helpButton_, &QAbstractButton::clicked, this,
                 [] { QWhatsThis::enterWhatsThisMode(); });
     }
     if (rects.maximize) {
-        maximizeButton_ =
-            new Button(Button::Glyph::Maximize, QStringLiteral("maximizeButton"), this);
+        maximizeButton_ = new CaptionButton(CaptionButton::Glyph::Maximize,
+                                            QStringLiteral("maximizeButton"), this);
         maximizeButton_->setEnabled(borderIcons_.testFlag(biMaximize));
         connect(maximizeButton_, &QAbstractButton::clicked, this, [this] {
             if (form_->isMaximized()) {
@@ -647,8 +571,8 @@ void TGradientCaption::CreateButtons() {
         });
     }
     if (rects.minimize) {
-        minimizeButton_ =
-            new Button(Button::Glyph::Minimize, QStringLiteral("minimizeButton"), this);
+        minimizeButton_ = new CaptionButton(CaptionButton::Glyph::Minimize,
+                                            QStringLiteral("minimizeButton"), this);
         minimizeButton_->setEnabled(borderIcons_.testFlag(biMinimize));
         connect(minimizeButton_, &QAbstractButton::clicked, form_, &QWidget::showMinimized);
     }
@@ -660,7 +584,7 @@ void TGradientCaption::PlaceOnForm() {
     setGeometry(row.ToQRect());
     const CaptionButtonRects rects = GetCaptionButtonRects(frame, metrics_);
     const QPoint origin(row.left, row.top);
-    const auto place = [&origin](Button* button, const std::optional<EdgeRect>& box) {
+    const auto place = [&origin](CaptionButton* button, const std::optional<EdgeRect>& box) {
         if (button != nullptr && box) {
             button->setGeometry(box->ToQRect().translated(-origin));
         }

@@ -156,6 +156,7 @@ int FitFontHeight(int pixelSize, int captionCharHeight,
 // The font that a text element gets for `kind`, from its current font and the caption font.
 QFont ApplyFontKind(TFontKind kind, const QFont& current, const QFont& captionFont);
 
+class CaptionButton;
 class TGradientCaption;
 
 // A text element of the caption: the company label, and the base of the other two.
@@ -251,8 +252,6 @@ class TGradientCaption : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    class Button;
-
     CaptionFrame Frame() const;
     int TallestTextHeight() const;
     // Paints the caption row, in window coordinates.
@@ -278,10 +277,10 @@ class TGradientCaption : public QWidget {
     bool lastActive_ = true;
     bool activeKnown_ = false;
     std::optional<QPoint> dragOffset_;
-    Button* closeButton_ = nullptr;
-    Button* helpButton_ = nullptr;
-    Button* maximizeButton_ = nullptr;
-    Button* minimizeButton_ = nullptr;
+    CaptionButton* closeButton_ = nullptr;
+    CaptionButton* helpButton_ = nullptr;
+    CaptionButton* maximizeButton_ = nullptr;
+    CaptionButton* minimizeButton_ = nullptr;
 };
 
 }  // namespace chiffrel
