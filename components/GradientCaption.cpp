@@ -162,16 +162,6 @@ TGradientCaption::TGradientCaption(QWidget* form, TFormBorderStyle borderStyle,
     PlaceOnForm();
 }
 
-void TGradientCaption::SetColor(TColor color) {
-    color_ = color;
-    update();
-}
-
-void TGradientCaption::SetEnabled(TGradEnabled enabled) {
-    enabled_ = enabled;
-    update();
-}
-
 void TGradientCaption::SetNumColors(int numColors) {
     numColors_ = ClampNumColors(numColors_, numColors);
     update();
@@ -203,35 +193,6 @@ CaptionLayout TGradientCaption::CurrentLayout() const {
     return LayOutCaption(GetCaptionRect(frame, metrics_), ShowsCaptionIcon(frame), frame.newStyle,
                          metrics_, input(*companyText_), input(*appNameText_),
                          input(*captionText_));
-}
-
-void TGradientCaption::PaintCaption(QPainter& painter, bool active) const {
-    const CaptionFrame frame = Frame();
-    if (frame.borderStyle == TFormBorderStyle::bsNone) {
-        return;
-    }
-    const QColor captionColor =
-        SystemColorValue(active ? SystemColor::ActiveCaption : SystemColor::InactiveCaption);
-    // The buttons stand on the plain caption colour, where the gradient ends.
-    painter.fillRect(CaptionRowRect(frame, metrics_).ToQRect(), captionColor);
-    const CaptionLayout layout = CurrentLayout();
-    const EdgeRect& caption = layout.caption;
-    if (UsesGradient(enabled_, active)) {
-        for (const GradientBand& band : GradientBands(color_.Resolve(), captionColor, caption.left,
-                                                      caption.right, numColors_)) {
-            painter.fillRect(
-                QRect(band.left, caption.top, band.right - band.left, caption.Height()),
-                band.color);
-        }
-    } else {
-        painter.fillRect(caption.ToQRect(), captionColor);
-    }
-    if (layout.icon) {
-        DrawCaptionIcon(painter, *layout.icon);
-    }
-    DrawTextElement(painter, *companyText_, layout.company, active);
-    DrawTextElement(painter, *appNameText_, layout.appName, active);
-    DrawTextElement(painter, *captionText_, layout.captionText, active);
 }
 
 void TGradientCaption::UpdateCaptionFont() {
@@ -305,11 +266,37 @@ bool TGradientCaption::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TGradientCaption::paintEvent(QPaintEvent* /*event*/) {
+    const CaptionFrame frame = Frame();
+    if (frame.borderStyle == TFormBorderStyle::bsNone) {
+        return;
+    }
     // Qt composes the strip off-screen and shows it in one piece; painting in the form's
     // coordinates keeps every rectangle as the layout computed it.
     QPainter painter(this);
     painter.translate(-pos());
-    PaintCaption(painter, IsFormActive());
+    const bool active = IsFormActive();
+    const QColor captionColor =
+        SystemColorValue(active ? SystemColor::ActiveCaption : SystemColor::InactiveCaption);
+    // The buttons stand on the plain caption colour, where the gradient ends.
+    painter.fillRect(CaptionRowRect(frame, metrics_).ToQRect(), captionColor);
+    const CaptionLayout layout = CurrentLayout();
+    const EdgeRect& caption = layout.caption;
+    if (UsesGradient(enabled_, active)) {
+        for (const GradientBand& band : GradientBands(color_.Resolve(), captionColor, caption.left,
+                                                      caption.right, numColors_)) {
+            painter.fillRect(
+                QRect(band.left, caption.top, band.right - band.left, caption.Height()),
+                band.color);
+        }
+    } else {
+        painter.fillRect(caption.ToQRect(), captionColor);
+    }
+    if (layout.icon) {
+        DrawCaptionIcon(painter, *layout.icon);
+    }
+    DrawTextElement(painter, *companyText_, layout.company, active);
+    DrawTextElement(painter, *appNameText_, layout.appName, active);
+    DrawTextElement(painter, *captionText_, layout.captionText, active);
 }
 
 void TGradientCaption::mousePressEvent(QMouseEvent* event) {

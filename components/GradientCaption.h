@@ -110,9 +110,15 @@ class TGradientCaption : public QWidget {
     TCaptionText* CaptionText() { return captionText_.get(); }
 
     TColor Color() const { return color_; }
-    void SetColor(TColor color);
+    void SetColor(TColor color) {
+        color_ = color;
+        update();
+    }
     TGradEnabled Enabled() const { return enabled_; }
-    void SetEnabled(TGradEnabled enabled);
+    void SetEnabled(TGradEnabled enabled) {
+        enabled_ = enabled;
+        update();
+    }
     int NumColors() const { return numColors_; }
     void SetNumColors(int numColors);
 
@@ -144,8 +150,6 @@ class TGradientCaption : public QWidget {
   private:
     CaptionFrame Frame() const;
     int TallestTextHeight() const;
-    // Paints the caption row, in window coordinates.
-    void PaintCaption(QPainter& painter, bool active) const;
     // Repaints the strip and the form's border.
     void RefreshFrame();
     void CreateButtons();
