@@ -274,6 +274,33 @@ TEST_F(CaptionStripTest, FormBorderIsRaised) {
     EXPECT_EQ(at(200, 21), Rgb(SystemColor::ButtonFace));
 }
 
+TEST_F(CaptionStripTest, CaptionButtonIsRaisedAndSinksWhilePressed) {
+    QAbstractButton* button = Button("minimizeButton");  // 16 × 14
+    struct EdgePixel {
+        QPoint at;
+        SystemColor raised;
+        SystemColor pressed;
+    };
+    const EdgePixel edges[] = {
+        {{0, 4}, SystemColor::ThreeDLight, SystemColor::ThreeDDarkShadow},
+        {{1, 4}, SystemColor::ButtonHighlight, SystemColor::ButtonShadow},
+        {{15, 4}, SystemColor::ThreeDDarkShadow, SystemColor::ThreeDLight},
+        {{14, 4}, SystemColor::ButtonShadow, SystemColor::ButtonHighlight},
+        // The top-right and bottom-left corners belong to the bottom and right sides.
+        {{15, 0}, SystemColor::ThreeDDarkShadow, SystemColor::ThreeDLight},
+        {{0, 13}, SystemColor::ThreeDDarkShadow, SystemColor::ThreeDLight},
+    };
+    const QImage raised = button->grab().toImage();
+    button->setDown(true);
+    const QImage pressed = button->grab().toImage();
+    for (const EdgePixel& edge : edges) {
+        EXPECT_EQ(QColor(raised.pixel(edge.at)), Rgb(edge.raised))
+            << edge.at.x() << "," << edge.at.y();
+        EXPECT_EQ(QColor(pressed.pixel(edge.at)), Rgb(edge.pressed))
+            << edge.at.x() << "," << edge.at.y();
+    }
+}
+
 TEST_F(CaptionStripTest, ApplicationFontChangeReachesTheTextsAndTheStripsHeight) {
     const QFont saved = QApplication::font();
     QFont font(QStringLiteral("DejaVu Serif"));
