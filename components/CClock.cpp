@@ -7,6 +7,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "components/bevel.h"
+
 namespace chiffrel {
 namespace {
 
@@ -19,23 +21,14 @@ double MinuteAngle(int minutePosition) {
     return minutePosition * 2.0 * std::numbers::pi / 60.0;
 }
 
-// A mark looks raised: lit on its left and top edges, shaded on its right and bottom edges,
-// the shade drawn last so that it owns the top-right and bottom-left corners.
-void DrawRaisedBox(QPainter& painter, const QRect& box, const QColor& highlight,
-                   const QColor& shadow) {
-    painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), highlight);
-    painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), highlight);
-    painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), shadow);
-    painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), shadow);
-}
-
 void PaintFace(QPixmap& face, const ClockGeometry& geometry, const QColor& faceColor) {
     face.fill(faceColor);
     QPainter painter(&face);
     const QColor highlight = SystemColorValue(SystemColor::ButtonHighlight);
     const QColor shadow = SystemColorValue(SystemColor::ButtonShadow);
+    // The marks look raised: lit on their left and top sides, shaded on the others.
     for (int mark = 0; mark < 60; mark += 5) {
-        DrawRaisedBox(painter, TickBox(geometry, mark), highlight, shadow);
+        DrawBevelRing(painter, TickBox(geometry, mark), highlight, shadow);
     }
 }
 

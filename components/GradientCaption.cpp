@@ -1,6 +1,5 @@
 #include "components/GradientCaption.h"
 
-#include <QAbstractButton>
 #include <QEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -11,56 +10,19 @@
 #include <QWhatsThis>
 #include <QWindow>
 #include <algorithm>
-#include <cstdint>
-#include <cstdlib>
 #include <stdexcept>
+
+#include "components/bevel.h"
+#include "components/caption_button.h"
 
 namespace chiffrel {
 namespace {
 
-constexpr int kTextGap = 3;
 constexpr int kMaxColors = 256;
-
-bool IsToolWindow(TFormBorderStyle style) {
-    return style == TFormBorderStyle::bsToolWindow || style == TFormBorderStyle::bsSizeToolWin;
-}
-
-bool IsSizeable(TFormBorderStyle style) {
-    return style == TFormBorderStyle::bsSizeable || style == TFormBorderStyle::bsSizeToolWin;
-}
-
-bool HasSystemMenuBox(TFormBorderStyle style) {
-    return style == TFormBorderStyle::bsSingle || style == TFormBorderStyle::bsSizeable;
-}
-
-int CaptionHeight(TFormBorderStyle style, const SystemMetrics& metrics) {
-    return IsToolWindow(style) ? metrics.cySmCaption : metrics.cyCaption;
-}
-
-QSize BorderSize(TFormBorderStyle style, const SystemMetrics& metrics) {
-    return IsSizeable(style) ? QSize(metrics.cxFrame, metrics.cyFrame)
-                             : QSize(metrics.cxDlgFrame, metrics.cyDlgFrame);
-}
 
 // Character height in pixels: the em height the font was matched at.
 int CharHeight(const QFont& font) {
     return QFontInfo(font).pixelSize();
-}
-
-// Two one-pixel rings: the outer lit or shaded by the 3-D light and dark shadow, the inner by the
-// button highlight and shadow; `raised` lights the top-left edges, otherwise the bottom-right.
-void DrawEdge(QPainter& painter, QRect box, bool raised) {
-    const auto ring = [&](SystemColor lit, SystemColor shaded) {
-        const QColor topLeft = SystemColorValue(raised ? lit : shaded);
-        const QColor bottomRight = SystemColorValue(raised ? shaded : lit);
-        painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), topLeft);
-        painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), topLeft);
-        painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), bottomRight);
-        painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), bottomRight);
-        box.adjust(1, 1, -1, -1);
-    };
-    ring(SystemColor::ThreeDLight, SystemColor::ThreeDDarkShadow);
-    ring(SystemColor::ButtonHighlight, SystemColor::ButtonShadow);
 }
 
 void DrawTextElement(QPainter& painter, const TCompanyText& element, const TextPlacement& place,
@@ -88,129 +50,6 @@ QWidget* RequireTopLevel(QWidget* form) {
 
 }  // namespace
 
-EdgeRect CaptionRowRect(const CaptionFrame& frame, const SystemMetrics& metrics) {
-    if (frame.borderStyle == TFormBorderStyle::bsNone) {
-        return {};
-    }
-    // A minimized window has the thin border whatever its style.
-    const QSize border = frame.minimized ? QSize(metrics.cxDlgFrame, metrics.cyDlgFrame)
-                                         : BorderSize(frame.borderStyle, metrics);
-    EdgeRect row{border.width(), border.height(), frame.windowSize.width() - border.width(),
-                 frame.windowSize.height() - border.height()};
-    row.bottom = row.top + CaptionHeight(frame.borderStyle, metrics) - 1;
-    return row;
-}
-
-EdgeRect GetCaptionRect(const CaptionFrame& frame, const SystemMetrics& metrics) {
-    EdgeRect caption = CaptionRowRect(frame, metrics);
-    const TFormBorderStyle style = frame.borderStyle;
-    const TBorderIcons icons = frame.borderIcons;
-    if (IsToolWindow(style)) {
-        caption.right -= metrics.cxSmSize + 2;
-    } else if (style != TFormBorderStyle::bsNone) {
-        const int button = metrics.cxSize;
-        if (icons.testFlag(biSystemMenu) && frame.newStyle) {
-            caption.right -= button + 2;
-        }
-        if (style == TFormBorderStyle::bsDialog && icons.testFlag(biHelp)) {
-            caption.right -= button + 2;
-        }
-        if (style != TFormBorderStyle::bsDialog &&
-            (icons.testFlag(biMinimize) || icons.testFlag(biMaximize))) {
-            caption.right -= 2 * button;
-        }
-        if (icons.testFlag(biSystemMenu) && !frame.newStyle && HasSystemMenuBox(style)) {
-            caption.left += button;
-        }
-    }
-    if (caption.left >= caption.right) {
-        caption.right = caption.left + 2;
-    }
-    return caption;
-}
-
-CaptionButtonRects GetCaptionButtonRects(const CaptionFrame& frame, const SystemMetrics& metrics) {
-    CaptionButtonRects buttons;
-    const TFormBorderStyle style = frame.borderStyle;
-    if (style == TFormBorderStyle::bsNone) {
-        return buttons;
-    }
-    const EdgeRect row = CaptionRowRect(frame, metrics);
-    const int top = row.top + 2;
-    const int height = CaptionHeight(style, metrics) - 5;
-    const int width = (IsToolWindow(style) ? metrics.cxSmSize : metrics.cxSize) - 2;
-    int right = row.right - 2;
-    const auto take = [&](int gapAfter) {
-        const EdgeRect box{right - width, top, right, top + height};
-        right -= width + gapAfter;
-        return box;
-    };
-    const TBorderIcons icons = frame.borderIcons;
-    if (IsToolWindow(style)) {
-        buttons.close = take(2);
-        return buttons;
-    }
-    if (icons.testFlag(biSystemMenu) && frame.newStyle) {
-        buttons.close = take(2);
-    }
-    if (style == TFormBorderStyle::bsDialog && icons.testFlag(biHelp)) {
-        buttons.help = take(2);
-    }
-    if (style != TFormBorderStyle::bsDialog &&
-        (icons.testFlag(biMinimize) || icons.testFlag(biMaximize))) {
-        buttons.maximize = take(0);
-        buttons.minimize = take(0);
-    }
-    return buttons;
-}
-
-SystemMetrics CaptionMetricsFor(const SystemMetrics& metrics, int textHeight) {
-    // The row's last line separates the caption from the client area; above it the text keeps a
-    // pixel on either side.
-    const int rowHeight = textHeight + 3;
-    SystemMetrics fitted = metrics;
-    fitted.cyCaption = std::max(metrics.cyCaption, rowHeight);
-    fitted.cySmCaption = std::max(metrics.cySmCaption, rowHeight);
-    return fitted;
-}
-
-QMargins FormFrameMargins(TFormBorderStyle borderStyle, const SystemMetrics& metrics) {
-    if (borderStyle == TFormBorderStyle::bsNone) {
-        return {};
-    }
-    const QSize border = BorderSize(borderStyle, metrics);
-    return {border.width(), border.height() + CaptionHeight(borderStyle, metrics), border.width(),
-            border.height()};
-}
-
-int MulDiv(int number, int numerator, int denominator) {
-    const std::int64_t product = std::int64_t{number} * numerator;
-    std::int64_t quotient = product / denominator;
-    const std::int64_t remainder = product % denominator;
-    if (2 * std::llabs(remainder) >= std::llabs(denominator)) {
-        quotient += (product < 0) == (denominator < 0) ? 1 : -1;
-    }
-    return static_cast<int>(quotient);
-}
-
-std::vector<GradientBand> GradientBands(const QColor& start, const QColor& end, int left, int right,
-                                        int numColors) {
-    const int width = right - left;
-    const auto channel = [&](int from, int to, int band) {
-        return numColors == 1 ? from : from + MulDiv(band, to - from, numColors - 1);
-    };
-    std::vector<GradientBand> bands;
-    bands.reserve(static_cast<std::size_t>(numColors));
-    for (int band = 0; band < numColors; ++band) {
-        bands.push_back({left + MulDiv(band, width, numColors),
-                         left + MulDiv(band + 1, width, numColors),
-                         QColor(channel(start.red(), end.red(), band),
-                                channel(start.green(), end.green(), band),
-                                channel(start.blue(), end.blue(), band))});
-    }
-    return bands;
-}
-
 bool UsesGradient(TGradEnabled enabled, bool active) {
     return enabled == TGradEnabled::geAlways || (enabled == TGradEnabled::geWhenActive && active);
 }
@@ -220,69 +59,6 @@ int ClampNumColors(int current, int requested) {
         return current;
     }
     return std::min(requested, kMaxColors);
-}
-
-int MeasureTextElement(const QString& text, const QFont& font) {
-    return QFontMetrics(font).horizontalAdvance(text) + kTextGap;
-}
-
-EdgeRect TextPlacement::Inked() const {
-    return {bounds.left, bounds.top,
-            std::max(bounds.left, std::min(bounds.left + textWidth, bounds.right)), bounds.bottom};
-}
-
-bool ShowsCaptionIcon(const CaptionFrame& frame) {
-    return frame.newStyle && frame.borderIcons.testFlag(biSystemMenu) &&
-           HasSystemMenuBox(frame.borderStyle);
-}
-
-CaptionLayout LayOutCaption(const EdgeRect& caption, bool withIcon, bool newStyle,
-                            const SystemMetrics& metrics, const CaptionTextInput& company,
-                            const CaptionTextInput& appName, const CaptionTextInput& captionText) {
-    CaptionLayout layout;
-    layout.caption = caption;
-    EdgeRect free = caption;
-    if (withIcon) {
-        free.left += 1;
-        layout.icon = EdgeRect{free.left + 1, free.top + 1, free.left + 1 + metrics.cxSmIcon,
-                               free.top + 1 + metrics.cySmIcon};
-        free.left += metrics.cxSmIcon + 1;
-    }
-    // The fit test counts every chosen element, visible or empty, so that hiding a text does not
-    // move the others.
-    const int available = free.Width();
-    int used = company.measuredWidth + appName.measuredWidth + captionText.measuredWidth;
-    const bool showCompany = used < available;
-    bool showApp = true;
-    if (!showCompany) {
-        used = appName.measuredWidth + captionText.measuredWidth;
-        showApp = used < available;
-    }
-    if (!showApp) {
-        used = captionText.measuredWidth;
-    }
-    if (!newStyle && used < available) {
-        free.left += (available - used) / 2;
-    }
-    const auto place = [&](const CaptionTextInput& text) {
-        TextPlacement placement;
-        placement.drawn = true;
-        free.left += kTextGap;
-        placement.bounds = {free.left, free.top, free.right, free.bottom};
-        placement.textWidth = text.measuredWidth - kTextGap;
-        free.left += placement.textWidth;
-        return placement;
-    };
-    if (showCompany && company.visible && !company.empty) {
-        layout.company = place(company);
-    }
-    if (showApp && appName.visible && !appName.empty) {
-        layout.appName = place(appName);
-    }
-    if (captionText.visible) {
-        layout.captionText = place(captionText);
-    }
-    return layout;
 }
 
 int FitFontHeight(int pixelSize, int captionCharHeight,
@@ -365,84 +141,6 @@ void TCompanyText::SetVisible(bool visible) {
     owner_.update();
 }
 
-// A classic caption button: raised, sunken while pressed, its glyph etched when disabled.
-class TGradientCaption::Button : public QAbstractButton {
-  public:
-    enum class Glyph { Close, Help, Maximize, Minimize };
-
-    Button(Glyph glyph, const QString& objectName, QWidget* parent)
-        : QAbstractButton(parent), glyph_(glyph) {
-        setObjectName(objectName);
-        setFocusPolicy(Qt::NoFocus);
-        setAccessibleName(SpokenName(glyph));
-    }
-
-  protected:
-    void paintEvent(QPaintEvent* /*event*/) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), SystemColorValue(SystemColor::ButtonFace));
-        DrawEdge(painter, rect(), !isDown());
-        const QPoint centre = rect().center() + (isDown() ? QPoint(1, 1) : QPoint(0, 0));
-        if (isEnabled()) {
-            DrawGlyph(painter, centre, SystemColorValue(SystemColor::ButtonText));
-        } else {
-            DrawGlyph(painter, centre + QPoint(1, 1),
-                      SystemColorValue(SystemColor::ButtonHighlight));
-            DrawGlyph(painter, centre, SystemColorValue(SystemColor::ButtonShadow));
-        }
-    }
-
-  private:
-    // What a screen reader calls the button, since it shows a picture rather than a text.
-    static QString SpokenName(Glyph glyph) {
-        switch (glyph) {
-            case Glyph::Close:
-                return QStringLiteral("Fermer");
-            case Glyph::Help:
-                return QStringLiteral("Aide");
-            case Glyph::Maximize:
-                return QStringLiteral("Agrandir");
-            case Glyph::Minimize:
-                return QStringLiteral("Réduire");
-        }
-        return {};
-    }
-
-    void DrawGlyph(QPainter& painter, QPoint centre, const QColor& color) const {
-        const int x = centre.x();
-        const int y = centre.y();
-        switch (glyph_) {
-            case Glyph::Close:
-                painter.setPen(color);
-                for (int shift = 0; shift < 2; ++shift) {
-                    painter.drawLine(x - 4 + shift, y - 3, x + 2 + shift, y + 3);
-                    painter.drawLine(x + 2 + shift, y - 3, x - 4 + shift, y + 3);
-                }
-                break;
-            case Glyph::Minimize:
-                painter.fillRect(QRect(x - 4, y + 2, 6, 2), color);
-                break;
-            case Glyph::Maximize:
-                painter.setPen(color);
-                painter.drawRect(QRect(x - 5, y - 4, 8, 7));
-                painter.fillRect(QRect(x - 5, y - 4, 9, 2), color);
-                break;
-            case Glyph::Help: {
-                QFont font = painter.font();
-                font.setBold(true);
-                font.setPixelSize(11);
-                painter.setFont(font);
-                painter.setPen(color);
-                painter.drawText(rect().translated(centre - rect().center()), Qt::AlignCenter,
-                                 QStringLiteral("?"));
-                break;
-            }
-        }
-    }
-
-    Glyph glyph_;
-};
-
 TGradientCaption::TGradientCaption(QWidget* form, TFormBorderStyle borderStyle,
                                    TBorderIcons borderIcons)
     : QWidget(RequireTopLevel(form)),
@@ -464,16 +162,6 @@ TGradientCaption::TGradientCaption(QWidget* form, TFormBorderStyle borderStyle,
     PlaceOnForm();
 }
 
-void TGradientCaption::SetColor(TColor color) {
-    color_ = color;
-    update();
-}
-
-void TGradientCaption::SetEnabled(TGradEnabled enabled) {
-    enabled_ = enabled;
-    update();
-}
-
 void TGradientCaption::SetNumColors(int numColors) {
     numColors_ = ClampNumColors(numColors_, numColors);
     update();
@@ -481,11 +169,6 @@ void TGradientCaption::SetNumColors(int numColors) {
 
 QMargins TGradientCaption::FrameMargins() const {
     return FormFrameMargins(borderStyle_, metrics_);
-}
-
-QSize TGradientCaption::FormSizeForClient(QSize clientSize) const {
-    const QMargins margins = FrameMargins();
-    return clientSize.grownBy(margins);
 }
 
 bool TGradientCaption::IsFormActive() const {
@@ -510,35 +193,6 @@ CaptionLayout TGradientCaption::CurrentLayout() const {
     return LayOutCaption(GetCaptionRect(frame, metrics_), ShowsCaptionIcon(frame), frame.newStyle,
                          metrics_, input(*companyText_), input(*appNameText_),
                          input(*captionText_));
-}
-
-void TGradientCaption::PaintCaption(QPainter& painter, bool active) const {
-    const CaptionFrame frame = Frame();
-    if (frame.borderStyle == TFormBorderStyle::bsNone) {
-        return;
-    }
-    const QColor captionColor =
-        SystemColorValue(active ? SystemColor::ActiveCaption : SystemColor::InactiveCaption);
-    // The buttons stand on the plain caption colour, where the gradient ends.
-    painter.fillRect(CaptionRowRect(frame, metrics_).ToQRect(), captionColor);
-    const CaptionLayout layout = CurrentLayout();
-    const EdgeRect& caption = layout.caption;
-    if (UsesGradient(enabled_, active)) {
-        for (const GradientBand& band : GradientBands(color_.Resolve(), captionColor, caption.left,
-                                                      caption.right, numColors_)) {
-            painter.fillRect(
-                QRect(band.left, caption.top, band.right - band.left, caption.Height()),
-                band.color);
-        }
-    } else {
-        painter.fillRect(caption.ToQRect(), captionColor);
-    }
-    if (layout.icon) {
-        DrawCaptionIcon(painter, *layout.icon);
-    }
-    DrawTextElement(painter, *companyText_, layout.company, active);
-    DrawTextElement(painter, *appNameText_, layout.appName, active);
-    DrawTextElement(painter, *captionText_, layout.captionText, active);
 }
 
 void TGradientCaption::UpdateCaptionFont() {
@@ -612,11 +266,37 @@ bool TGradientCaption::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TGradientCaption::paintEvent(QPaintEvent* /*event*/) {
+    const CaptionFrame frame = Frame();
+    if (frame.borderStyle == TFormBorderStyle::bsNone) {
+        return;
+    }
     // Qt composes the strip off-screen and shows it in one piece; painting in the form's
     // coordinates keeps every rectangle as the layout computed it.
     QPainter painter(this);
     painter.translate(-pos());
-    PaintCaption(painter, IsFormActive());
+    const bool active = IsFormActive();
+    const QColor captionColor =
+        SystemColorValue(active ? SystemColor::ActiveCaption : SystemColor::InactiveCaption);
+    // The buttons stand on the plain caption colour, where the gradient ends.
+    painter.fillRect(CaptionRowRect(frame, metrics_).ToQRect(), captionColor);
+    const CaptionLayout layout = CurrentLayout();
+    const EdgeRect& caption = layout.caption;
+    if (UsesGradient(enabled_, active)) {
+        for (const GradientBand& band : GradientBands(color_.Resolve(), captionColor, caption.left,
+                                                      caption.right, numColors_)) {
+            painter.fillRect(
+                QRect(band.left, caption.top, band.right - band.left, caption.Height()),
+                band.color);
+        }
+    } else {
+        painter.fillRect(caption.ToQRect(), captionColor);
+    }
+    if (layout.icon) {
+        DrawCaptionIcon(painter, *layout.icon);
+    }
+    DrawTextElement(painter, *companyText_, layout.company, active);
+    DrawTextElement(painter, *appNameText_, layout.appName, active);
+    DrawTextElement(painter, *captionText_, layout.captionText, active);
 }
 
 void TGradientCaption::mousePressEvent(QMouseEvent* event) {
@@ -645,17 +325,19 @@ void TGradientCaption::mouseReleaseEvent(QMouseEvent* /*event*/) {
 void TGradientCaption::CreateButtons() {
     const CaptionButtonRects rects = GetCaptionButtonRects(Frame(), metrics_);
     if (rects.close) {
-        closeButton_ = new Button(Button::Glyph::Close, QStringLiteral("closeButton"), this);
+        closeButton_ =
+            new CaptionButton(CaptionButton::Glyph::Close, QStringLiteral("closeButton"), this);
         connect(closeButton_, &QAbstractButton::clicked, form_, &QWidget::close);
     }
     if (rects.help) {
-        helpButton_ = new Button(Button::Glyph::Help, QStringLiteral("helpButton"), this);
+        helpButton_ =
+            new CaptionButton(CaptionButton::Glyph::Help, QStringLiteral("helpButton"), this);
         connect(helpButton_, &QAbstractButton::clicked, this,
                 [] { QWhatsThis::enterWhatsThisMode(); });
     }
     if (rects.maximize) {
-        maximizeButton_ =
-            new Button(Button::Glyph::Maximize, QStringLiteral("maximizeButton"), this);
+        maximizeButton_ = new CaptionButton(CaptionButton::Glyph::Maximize,
+                                            QStringLiteral("maximizeButton"), this);
         maximizeButton_->setEnabled(borderIcons_.testFlag(biMaximize));
         connect(maximizeButton_, &QAbstractButton::clicked, this, [this] {
             if (form_->isMaximized()) {
@@ -666,8 +348,8 @@ void TGradientCaption::CreateButtons() {
         });
     }
     if (rects.minimize) {
-        minimizeButton_ =
-            new Button(Button::Glyph::Minimize, QStringLiteral("minimizeButton"), this);
+        minimizeButton_ = new CaptionButton(CaptionButton::Glyph::Minimize,
+                                            QStringLiteral("minimizeButton"), this);
         minimizeButton_->setEnabled(borderIcons_.testFlag(biMinimize));
         connect(minimizeButton_, &QAbstractButton::clicked, form_, &QWidget::showMinimized);
     }
@@ -679,7 +361,7 @@ void TGradientCaption::PlaceOnForm() {
     setGeometry(row.ToQRect());
     const CaptionButtonRects rects = GetCaptionButtonRects(frame, metrics_);
     const QPoint origin(row.left, row.top);
-    const auto place = [&origin](Button* button, const std::optional<EdgeRect>& box) {
+    const auto place = [&origin](CaptionButton* button, const std::optional<EdgeRect>& box) {
         if (button != nullptr && box) {
             button->setGeometry(box->ToQRect().translated(-origin));
         }

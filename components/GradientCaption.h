@@ -3,25 +3,19 @@
 // TGradientCaption: the caption strip of a frameless top-level form. It paints the window's
 // small icon and three texts (a company label, the application name and the form's caption
 // text) over a horizontal colour gradient, shows the caption buttons, moves the window when the
-// strip is dragged, and draws the form's fixed border around it.
-//
-// The geometry, colour and layout rules are plain functions over the structs below, so that
-// they can be checked without a screen.
+// strip is dragged, and draws the form's fixed border around it. Where each part goes is the
+// business of the layout rules in caption_layout.h.
 
-#include <QColor>
-#include <QFlags>
 #include <QFont>
 #include <QMargins>
 #include <QPoint>
-#include <QRect>
-#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
+#include "components/caption_layout.h"
 #include "platform/qt/system_metrics.h"
 
 class QPainter;
@@ -37,116 +31,12 @@ enum class TFontKind : unsigned char {
     fkAutoHeight
 };
 enum class TGradEnabled : unsigned char { geAlways, geNever, geWhenActive };
-enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-enum TBorderIcon { biSystemMenu = 0x1, biMinimize = 0x2, biMaximize = 0x4, biHelp = 0x8 };
-Q_DECLARE_FLAGS(TBorderIcons, TBorderIcon)
-
-// A rectangle by its edges; right and bottom are exclusive.
-struct EdgeRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    QRect ToQRect() const { return {left, top, right - left, bottom - top}; }
-    bool operator==(const EdgeRect&) const = default;
-};
-
-// What the caption needs to know about its form.
-struct CaptionFrame {
-    TFormBorderStyle borderStyle = TFormBorderStyle::bsSingle;
-    TBorderIcons borderIcons = {biSystemMenu, biMinimize};
-    bool minimized = false;
-    // True for captions with a left-aligned title, a small icon at the left and a close button;
-    // false for the older look with a centred title and a system-menu box at the left.
-    bool newStyle = true;
-    QSize windowSize;
-};
-
-// The caption row in window coordinates: the window inset by its border, one caption high.
-EdgeRect CaptionRowRect(const CaptionFrame& frame, const SystemMetrics& metrics);
-
-// The part of the caption row that the strip paints: the row less the caption buttons (and the
-// system-menu box in the old look), never narrower than 2 pixels.
-EdgeRect GetCaptionRect(const CaptionFrame& frame, const SystemMetrics& metrics);
-
-struct CaptionButtonRects {
-    std::optional<EdgeRect> close;
-    std::optional<EdgeRect> help;
-    std::optional<EdgeRect> maximize;
-    std::optional<EdgeRect> minimize;
-};
-
-// Where the caption buttons sit, in the room that GetCaptionRect leaves at the right.
-CaptionButtonRects GetCaptionButtonRects(const CaptionFrame& frame, const SystemMetrics& metrics);
-
-// The metrics of a strip whose tallest text is `textHeight` pixels high: the caption rows are made
-// higher than `metrics` gives them where that text would not have a pixel above and below it.
-SystemMetrics CaptionMetricsFor(const SystemMetrics& metrics, int textHeight);
-
-// Room a form leaves around its client area for its border and caption.
-QMargins FormFrameMargins(TFormBorderStyle borderStyle, const SystemMetrics& metrics);
-
-// number × numerator / denominator without overflow, rounded to nearest, halves away from zero.
-// The denominator must not be 0.
-int MulDiv(int number, int numerator, int denominator);
-
-struct GradientBand {
-    int left;   // inclusive
-    int right;  // exclusive
-    QColor color;
-    bool operator==(const GradientBand&) const = default;
-};
-
-// `numColors` bands from `start` at the left to `end` at the right, of widths differing by at
-// most one pixel; a single band has the start colour.
-std::vector<GradientBand> GradientBands(const QColor& start, const QColor& end, int left, int right,
-                                        int numColors);
 
 // Whether the gradient, rather than one solid colour, fills the caption.
 bool UsesGradient(TGradEnabled enabled, bool active);
 
 // The number of bands kept when `requested` is set: below 1 keeps `current`, above 256 gives 256.
 int ClampNumColors(int current, int requested);
-
-// Measured width of a text element as the layout counts it: the text's width on one line plus
-// the 3-pixel gap in front of it.
-int MeasureTextElement(const QString& text, const QFont& font);
-
-// One text element as the layout sees it.
-struct CaptionTextInput {
-    int measuredWidth;  // MeasureTextElement
-    bool visible;
-    bool empty;
-};
-
-// Where one text element is drawn: its text starts at bounds.left and is cut with an ellipsis at
-// bounds.right; textWidth is its full width.
-struct TextPlacement {
-    bool drawn = false;
-    EdgeRect bounds;
-    int textWidth = 0;
-    // The part of the strip that the text can ink.
-    EdgeRect Inked() const;
-};
-
-struct CaptionLayout {
-    EdgeRect caption;
-    std::optional<EdgeRect> icon;
-    TextPlacement company;
-    TextPlacement appName;
-    TextPlacement captionText;
-};
-
-// Whether the caption shows the small icon at its left.
-bool ShowsCaptionIcon(const CaptionFrame& frame);
-
-// Places the icon and the three texts in `caption`. The company label is dropped first, then the
-// application name, when the texts do not all fit; the caption text is always placed.
-CaptionLayout LayOutCaption(const EdgeRect& caption, bool withIcon, bool newStyle,
-                            const SystemMetrics& metrics, const CaptionTextInput& company,
-                            const CaptionTextInput& appName, const CaptionTextInput& captionText);
 
 // The pixel size that gives a font of `pixelSize` the caption font's character height, where
 // `charHeightAt` measures the font's character height at a pixel size.
@@ -156,6 +46,7 @@ int FitFontHeight(int pixelSize, int captionCharHeight,
 // The font that a text element gets for `kind`, from its current font and the caption font.
 QFont ApplyFontKind(TFontKind kind, const QFont& current, const QFont& captionFont);
 
+class CaptionButton;
 class TGradientCaption;
 
 // A text element of the caption: the company label, and the base of the other two.
@@ -219,9 +110,15 @@ class TGradientCaption : public QWidget {
     TCaptionText* CaptionText() { return captionText_.get(); }
 
     TColor Color() const { return color_; }
-    void SetColor(TColor color);
+    void SetColor(TColor color) {
+        color_ = color;
+        update();
+    }
     TGradEnabled Enabled() const { return enabled_; }
-    void SetEnabled(TGradEnabled enabled);
+    void SetEnabled(TGradEnabled enabled) {
+        enabled_ = enabled;
+        update();
+    }
     int NumColors() const { return numColors_; }
     void SetNumColors(int numColors);
 
@@ -229,8 +126,6 @@ class TGradientCaption : public QWidget {
 
     // Room the form leaves around its client area: border on every side, caption at the top.
     QMargins FrameMargins() const;
-    // The form's size for a client area of `clientSize` (menu bar included in the client area).
-    QSize FormSizeForClient(QSize clientSize) const;
 
     // The last activation change the form went through, or whether it is the active window when
     // it has not changed yet.
@@ -253,12 +148,8 @@ class TGradientCaption : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    class Button;
-
     CaptionFrame Frame() const;
     int TallestTextHeight() const;
-    // Paints the caption row, in window coordinates.
-    void PaintCaption(QPainter& painter, bool active) const;
     // Repaints the strip and the form's border.
     void RefreshFrame();
     void CreateButtons();
@@ -280,12 +171,10 @@ class TGradientCaption : public QWidget {
     bool lastActive_ = true;
     bool activeKnown_ = false;
     std::optional<QPoint> dragOffset_;
-    Button* closeButton_ = nullptr;
-    Button* helpButton_ = nullptr;
-    Button* maximizeButton_ = nullptr;
-    Button* minimizeButton_ = nullptr;
+    CaptionButton* closeButton_ = nullptr;
+    CaptionButton* helpButton_ = nullptr;
+    CaptionButton* maximizeButton_ = nullptr;
+    CaptionButton* minimizeButton_ = nullptr;
 };
 
 }  // namespace chiffrel
-
-Q_DECLARE_OPERATORS_FOR_FLAGS(chiffrel::TBorderIcons)
