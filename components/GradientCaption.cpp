@@ -266,15 +266,18 @@ bool TGradientCaption::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TGradientCaption::paintEvent(QPaintEvent* /*event*/) {
-    const CaptionFrame frame = Frame();
-    if (frame.borderStyle == TFormBorderStyle::bsNone) {
-        return;
-    }
     // Qt composes the strip off-screen and shows it in one piece; painting in the form's
     // coordinates keeps every rectangle as the layout computed it.
     QPainter painter(this);
     painter.translate(-pos());
-    const bool active = IsFormActive();
+    PaintCaption(painter, IsFormActive());
+}
+
+void TGradientCaption::PaintCaption(QPainter& painter, bool active) const {
+    const CaptionFrame frame = Frame();
+    if (frame.borderStyle == TFormBorderStyle::bsNone) {
+        return;
+    }
     const QColor captionColor =
         SystemColorValue(active ? SystemColor::ActiveCaption : SystemColor::InactiveCaption);
     // The buttons stand on the plain caption colour, where the gradient ends.

@@ -155,6 +155,8 @@ class TGradientCaption : public QWidget {
     void CreateButtons();
     void PlaceOnForm();
     void PaintFormBorder();
+    // Paints the caption row, in window coordinates.
+    void PaintCaption(QPainter& painter, bool active) const;
     void DrawCaptionIcon(QPainter& painter, const EdgeRect& where) const;
 
     QWidget* form_;
