@@ -6,10 +6,12 @@
 #include "infowin/fmemo.h"
 #include "mainwin/fmere.h"
 #include "mainwin/program_context.h"
+#include "platform/atomic_replace.h"
 #include "platform/qt/form_style.h"
 #include "platform/qt/qt_texts.h"
 
 int main(int argc, char* argv[]) {
+    chiffrel::CatchFileSizeSignal();
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Chiffrel"));
     QApplication::setApplicationName(QStringLiteral("chiffrel"));

@@ -6,6 +6,7 @@
 
 #include "engine/app_state.h"
 #include "mainwin/printing.h"
+#include "mainwin/program_version.h"
 #include "settings/settings_file.h"
 
 namespace chiffrel {
@@ -23,7 +24,7 @@ struct ProgramContext {
     // The help file, named at start-up.
     QString helpFile;
     // The program's version as its caption bar and about box show it.
-    const QString versionLabel = QStringLiteral(" v4.51");
+    const QString versionLabel = QStringLiteral(" v") + QLatin1String(kProgramVersion);
     // Set by the history command before the history window shows it.
     QString historyPath;
     // Decimal separator and date format of the user.

@@ -35,6 +35,10 @@ constexpr std::array<Utf8Form, 3> kMultiByteForms = {
     Utf8Form{0xF8, 0xF0, 3, 0x10000},
 };
 
+char32_t Utf16UnitAt(std::string_view bytes, std::size_t at) {
+    return static_cast<unsigned char>(bytes[at]) | (static_cast<unsigned char>(bytes[at + 1]) << 8);
+}
+
 }  // namespace
 
 char16_t Cp1252ToUnicode(unsigned char byte) {
@@ -69,8 +73,7 @@ std::string Utf8ToCp1252(std::string_view text) {
     out.reserve(text.size());
     while (!text.empty()) {
         const std::optional<Utf8Char> next = FirstUtf8Char(text);
-        const bool surrogate =
-            next && (IsHighSurrogate(next->codePoint) || IsLowSurrogate(next->codePoint));
+        const bool surrogate = next && IsSurrogate(next->codePoint);
         if (!next) {
             out += text.front();
         } else {
@@ -124,6 +127,17 @@ std::optional<Utf8Char> FirstUtf8Char(std::string_view text) {
         return Utf8Char{codePoint, form.continuations + 1};
     }
     return std::nullopt;
+}
+
+Utf16Char Utf16CharAt(std::string_view bytes, std::size_t at) {
+    const char32_t unit = Utf16UnitAt(bytes, at);
+    if (IsHighSurrogate(unit) && at + 4 <= bytes.size()) {
+        const char32_t low = Utf16UnitAt(bytes, at + 2);
+        if (IsLowSurrogate(low)) {
+            return {0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), 4};
+        }
+    }
+    return {unit, 2};
 }
 
 }  // namespace chiffrel

@@ -37,6 +37,9 @@ constexpr bool IsHighSurrogate(char32_t unit) {
 constexpr bool IsLowSurrogate(char32_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
+constexpr bool IsSurrogate(char32_t unit) {
+    return IsHighSurrogate(unit) || IsLowSurrogate(unit);
+}
 
 struct Utf8Char {
     char32_t codePoint;
@@ -45,5 +48,18 @@ struct Utf8Char {
 
 // The character at the start of `text`; nothing when it does not start with a UTF-8 sequence.
 std::optional<Utf8Char> FirstUtf8Char(std::string_view text);
+
+// ---- UTF-16 little-endian -------------------------------------------------------------------
+// A high surrogate followed by a low one make one character. Every other 16-bit unit is a
+// character of its own, a surrogate without its partner included: each reader says what it
+// makes of one (IsSurrogate tells it apart).
+
+struct Utf16Char {
+    char32_t codePoint;
+    std::size_t length;  // in bytes: 2, or 4 for a pair of surrogates
+};
+
+// The character at byte `at` of `bytes`, which hold at least two bytes from `at` on.
+Utf16Char Utf16CharAt(std::string_view bytes, std::size_t at);
 
 }  // namespace chiffrel

@@ -37,13 +37,11 @@ std::string ReadProfileString(const std::filesystem::path& file, std::string_vie
 // Sets the value of the first `key` in the first `section`, adding the key, the section or
 // the file as needed. Only the value is replaced; every other byte of the file stays as it was.
 // A value is one line: anything from its first line break on is dropped.
-// The file is replaced atomically by a new one with its owner, group (where the process may set
-// them) and permissions; a symbolic link is followed to the file it names, which is created if
-// need be. Another hard link to the old file keeps the old content. A file that exists but is
-// not writable stays untouched. Writers in every process take turns on a lock file beside the
-// file (".NAME.lock"), waiting a few seconds at most; a writer removes the temporary files that
-// writers killed midway left. Throws ProfileWriteError on any failure, a file-size limit
-// included.
+// The file is replaced as ReplaceFileAtomically does it (atomic_replace.h): atomically, keeping
+// its owner, group and permissions, through a symbolic link, with the writers of every process
+// taking turns; a file that exists but is not writable stays untouched. Throws
+// ProfileWriteError on any failure, a file-size limit included once the program has called
+// CatchFileSizeSignal.
 void WriteProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value);
 

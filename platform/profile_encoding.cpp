@@ -21,23 +21,17 @@ std::string_view ByteOrderMark(ProfileEncoding encoding) {
     return {};
 }
 
-char16_t UnitAt(std::string_view bytes, std::size_t at) {
-    return static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
-                                 (static_cast<unsigned char>(bytes[at + 1]) << 8));
-}
-
-// A surrogate without its partner is kept as a character of its own.
+// A surrogate without its partner is kept as a character of its own, carried through the
+// UTF-8 form as its 16-bit value: a save must give back every byte of the file that it does not
+// change, and a settings file that another program wrote with a broken pair is still ours to
+// update. A value read with one gets '?' in its place, like any character beyond code page 1252.
 std::string Utf16ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
-        char32_t codePoint = UnitAt(bytes, at);
-        if (IsHighSurrogate(codePoint) && at + 3 < bytes.size() &&
-            IsLowSurrogate(UnitAt(bytes, at + 2))) {
-            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (UnitAt(bytes, at + 2) - 0xDC00);
-            at += 2;
-        }
-        AppendUtf8(out, codePoint);
+    for (std::size_t at = 0; at + 1 < bytes.size();) {
+        const Utf16Char next = Utf16CharAt(bytes, at);
+        AppendUtf8(out, next.codePoint);
+        at += next.length;
     }
     return out;
 }

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 
+#include "platform/ascii_case.h"
 #include "platform/code_page_1252.h"
 
 namespace chiffrel {
@@ -198,17 +199,14 @@ std::optional<NodeView> ReadNode(std::span<const std::uint8_t> block, std::size_
     return node;
 }
 
-char AsciiUpper(char16_t c) {
-    return static_cast<char>(c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c);
-}
-
+// A key with a character beyond ASCII matches no name of a path.
 bool KeyMatches(std::span<const std::uint8_t> block, const NodeView& node, std::string_view key) {
     if (node.keyChars != key.size()) {
         return false;
     }
     for (std::size_t i = 0; i < key.size(); ++i) {
         const char16_t c = WordAt(block, node.keyOffset + 2 * i);
-        if (c > 0x7F || AsciiUpper(c) != AsciiUpper(static_cast<unsigned char>(key[i]))) {
+        if (c > 0x7F || !SameIgnoringAsciiCase(c, static_cast<unsigned char>(key[i]))) {
             return false;
         }
     }
@@ -275,24 +273,23 @@ std::span<const std::uint8_t> QueryVersionValue(std::span<const std::uint8_t> bl
     return block.subspan(node->valueOffset, node->valueBytes);
 }
 
+// A text with a surrogate without its partner gives no text at all, as every other fault of a
+// block does: the block is the program's own, written whole when the program is built, so a
+// broken pair means a damaged file; and the text goes to a window as UTF-8, in which a lone
+// surrogate has no proper form.
 std::string VersionValueText(std::span<const std::uint8_t> value) {
+    const std::string_view bytes(reinterpret_cast<const char*>(value.data()), value.size());
     std::string text;
-    for (std::size_t at = 0; at + 2 <= value.size(); at += 2) {
-        char32_t c = WordAt(value, at);
-        if (c == 0) {
+    for (std::size_t at = 0; at + 2 <= bytes.size();) {
+        const Utf16Char next = Utf16CharAt(bytes, at);
+        if (next.codePoint == 0) {
             break;
         }
-        if (IsHighSurrogate(c)) {
-            at += 2;
-            const char32_t low = at + 2 <= value.size() ? WordAt(value, at) : 0;
-            if (!IsLowSurrogate(low)) {
-                return {};
-            }
-            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        } else if (IsLowSurrogate(c)) {
+        if (IsSurrogate(next.codePoint)) {
             return {};
         }
-        AppendUtf8(text, c);
+        AppendUtf8(text, next.codePoint);
+        at += next.length;
     }
     return text;
 }

@@ -13,18 +13,40 @@ namespace {
 
 constexpr VersionTranslation kFrenchWindows1252{0x040C, 0x04E4};
 
+// The file version, written here only: as numbers in the fixed file information, as text in
+// the FileVersion entry.
+constexpr std::array<std::uint16_t, 4> kFileVersion{1, 1, 2, 30};
+
+// "a.b.c.d" in decimal.
+constexpr std::vector<char16_t> DottedText(std::array<std::uint16_t, 4> version) {
+    std::vector<char16_t> text;
+    for (const std::uint16_t number : version) {
+        if (!text.empty()) {
+            text.push_back(u'.');
+        }
+        std::vector<char16_t> digitsFromLast;
+        for (unsigned rest = number; rest > 0 || digitsFromLast.empty(); rest /= 10) {
+            digitsFromLast.push_back(static_cast<char16_t>(u'0' + rest % 10));
+        }
+        text.insert(text.end(), digitsFromLast.rbegin(), digitsFromLast.rend());
+    }
+    return text;
+}
+
 constexpr std::vector<std::uint8_t> ProgramVersionBlock() {
+    const std::vector<char16_t> fileVersionText = DottedText(kFileVersion);
     return SerializeVersionBlock(VersionInfoRoot(
-        {1, 1, 2, 30}, {
-                           VersionStringFileInfo({VersionStringTable(
-                               u"040C04E4",
-                               {
-                                   VersionTextEntry(u"FileDescription", u"Chiffrel"),
-                                   VersionTextEntry(u"FileVersion", u"1.1.2.30"),
-                                   VersionTextEntry(u"ProductName", u"Chiffrel"),
-                               })}),
-                           VersionVarFileInfo({kFrenchWindows1252}),
-                       }));
+        kFileVersion, {
+                          VersionStringFileInfo({VersionStringTable(
+                              u"040C04E4",
+                              {
+                                  VersionTextEntry(u"FileDescription", u"Chiffrel"),
+                                  VersionTextEntry(u"FileVersion", {fileVersionText.data(),
+                                                                    fileVersionText.size()}),
+                                  VersionTextEntry(u"ProductName", u"Chiffrel"),
+                              })}),
+                          VersionVarFileInfo({kFrenchWindows1252}),
+                      }));
 }
 
 constexpr std::size_t kProgramVersionBlockSize = ProgramVersionBlock().size();
