@@ -22,8 +22,8 @@ class Tabout : public QDialog {
     Q_OBJECT
 
   public:
-    // `versionLabel` is the program's version label, " v4.51"; `executablePath` the file whose
-    // version information and date the box shows.
+    // `versionLabel` is the program's version label, " v" and the version; `executablePath` the
+    // file whose version information and date the box shows.
     explicit Tabout(QString versionLabel,
                     QString executablePath = QCoreApplication::applicationFilePath(),
                     QWidget* parent = nullptr);

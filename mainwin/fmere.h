@@ -60,8 +60,8 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     explicit Tmere(ProgramContext& context, QWidget* parent = nullptr);
     ~Tmere() override;
 
-    // The form's own caption text (" v4.51"), painted in the window's caption strip; the window
-    // manager shows the application title instead.
+    // The form's own caption text (" v" and the version), painted in the window's caption strip;
+    // the window manager shows the application title instead.
     QString FormCaption() const;
 
     // The about box and the history window, created after the main window at start-up.

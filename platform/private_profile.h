@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/float_error.h"
+#include "engine/program_error.h"
 
 namespace chiffrel {
 
