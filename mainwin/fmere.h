@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "mainwin/printing.h"
 #include "platform/qt/accessibility.h"
 #include "platform/qt/help_viewer.h"
 
@@ -161,7 +160,6 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     TMemoForm* history_ = nullptr;
     ui::HelpViewer help_;
     ui::OncePerEvent spokenResult_{this, [this] { DescribeResult(); }};
-    BackgroundPrinter printer_;
 };
 
 }  // namespace chiffrel
