@@ -22,7 +22,6 @@ QByteArray RenderPdf(const PrintJob& job, const QPageLayout& page) {
     output.open(QIODevice::WriteOnly);
     QPdfWriter writer(&output);
     writer.setTitle(job.title);
-    writer.setCreator(QStringLiteral("Chiffrel"));
     writer.setPageLayout(page);
     QTextDocument document;
     document.setDefaultFont(job.font);
