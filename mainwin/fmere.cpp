@@ -543,11 +543,11 @@ void Tmere::Impressiondursultat1Click() {
     ui_->RichEdit1->setPlainText(QStringLiteral("La Chiffrel (") + date +
                                  QStringLiteral(")- Valeur de résultat : ") + ui_->Result->text());
     const QScreen* screen = QGuiApplication::primaryScreen();
-    printer_.Start(
+    context_.printer.Start(
         PrintJob{ui_->RichEdit1->toPlainText(), ui_->RichEdit1->document()->defaultFont(),
                  QStringLiteral("La Chiffrel - Valeur de résultat"),
                  screen ? screen->logicalDotsPerInch() : 96.0},
-        context_.makePrinter, [this](std::exception_ptr error) { PrintFinished(error); });
+        *this, [this](std::exception_ptr error) { PrintFinished(error); });
     SetPrintItemsEnabled(false);
 }
 

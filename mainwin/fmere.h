@@ -10,7 +10,8 @@
 //                          fmere_settings.cpp: what the start-up load and the configuration
 //                          dialog read and change of it.
 //   menu_behaviour.*       F1 in an open menu, and pop-up menus placed where they were asked for.
-//   printing.*             the print command's work, on a thread of its own.
+//   printing.*             the print command's work, on a thread of its own; print_system.*
+//                          its requests to the print server, over a connection of its own.
 //   glyphs.*               the pictures of the program's buttons.
 //   ProgramContext         program_context.h: the values and services shared for the whole run.
 //   main.cpp               start-up: the application, the main window, the about box and the
@@ -27,7 +28,6 @@
 #include <memory>
 #include <string>
 
-#include "mainwin/printing.h"
 #include "platform/qt/accessibility.h"
 #include "platform/qt/help_viewer.h"
 
@@ -193,7 +193,6 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     TMemoForm* history_ = nullptr;
     ui::HelpViewer help_;
     ui::OncePerEvent spokenResult_{this, [this] { DescribeResult(); }};
-    BackgroundPrinter printer_;
 };
 
 }  // namespace chiffrel

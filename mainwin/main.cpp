@@ -34,5 +34,9 @@ int main(int argc, char* argv[]) {
     context.programDirectory = QApplication::applicationDirPath() + QLatin1Char('/');
 
     mainWindow.show();
-    return QApplication::exec();
+    const int exitCode = QApplication::exec();
+    // The window closes at once; a print under way may still reach the print system.
+    mainWindow.hide();
+    context.printer.FinishBeforeExit();
+    return exitCode;
 }

@@ -1,229 +1,174 @@
 #include "mainwin/printing.h"
 
-#include <cups/cups.h>
-
-#include <QPrinter>
-#include <QPrinterInfo>
+#include <QBuffer>
+#include <QCursor>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QPdfWriter>
 #include <QTextDocument>
-#include <condition_variable>
-#include <mutex>
-#include <optional>
 #include <thread>
+#include <utility>
 
-#include "engine/float_error.h"
-#include "platform/dynamic_library.h"
+#include "mainwin/print_system.h"
 
 namespace chiffrel {
 
 namespace {
 
-class NoPrinter : public ProgramError {
-  public:
-    NoPrinter() : ProgramError("Aucune imprimante n'est installée : impression impossible") {}
-};
-
-constexpr int kConnectTimeoutMs = 2000;
-constexpr double kAnswerTimeoutSeconds = 2.0;
-// How long quitting waits for a print under way.
-constexpr auto kExitWait = std::chrono::seconds(2);
-constexpr auto kPollInterval = std::chrono::milliseconds(50);
-
-int GiveUp(http_t*, void*) {
-    return 0;
+// The job as a PDF document, over the whole printable area of `page`, with no margin or page
+// number of its own, page after page.
+QByteArray RenderPdf(const PrintJob& job, const QPageLayout& page) {
+    QBuffer output;
+    output.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&output);
+    writer.setTitle(job.title);
+    writer.setPageLayout(page);
+    QTextDocument document;
+    document.setDefaultFont(job.font);
+    document.setPlainText(job.text);
+    document.setDocumentMargin(0);
+    // With a page size of its own the document is printed as laid out: without it Qt adds
+    // margins of two centimetres and page numbers. The layout works in screen pixels.
+    document.setPageSize(writer.pageLayout().paintRect(QPageLayout::Inch).size() * job.screenDpi);
+    document.print(&writer);  // the whole document is written when its painting ends
+    return output.data();
 }
 
-// The few functions of the print system's library that the query needs. The library is opened on
-// the printing thread when the first print is asked for rather than linked: linked, it and the
-// nineteen libraries it brings (TLS, Kerberos, service discovery) would be loaded at every start.
-// The headers still check every call.
-struct Cups {
-    decltype(&cupsServer) server;
-    decltype(&ippPort) port;
-    decltype(&cupsEncryption) encryption;
-    decltype(&httpConnect2) connect;
-    decltype(&httpSetTimeout) setTimeout;
-    decltype(&cupsGetNamedDest) namedDestination;
-    decltype(&cupsFreeDests) freeDestinations;
-    decltype(&httpClose) close;
-};
-
-std::optional<Cups> OpenCups() {
-    // Never closed: Qt's own print support loads the same library to print.
-    void* library = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        return std::nullopt;
-    }
-    Cups cups{};
-    const bool complete = ResolveFunction(library, "cupsServer", cups.server) &&
-                          ResolveFunction(library, "ippPort", cups.port) &&
-                          ResolveFunction(library, "cupsEncryption", cups.encryption) &&
-                          ResolveFunction(library, "httpConnect2", cups.connect) &&
-                          ResolveFunction(library, "httpSetTimeout", cups.setTimeout) &&
-                          ResolveFunction(library, "cupsGetNamedDest", cups.namedDestination) &&
-                          ResolveFunction(library, "cupsFreeDests", cups.freeDestinations) &&
-                          ResolveFunction(library, "httpClose", cups.close);
-    return complete ? std::optional<Cups>(cups) : std::nullopt;
+template <typename Call>
+void PostTo(PrintReports* reports, Call call) {
+    QMetaObject::invokeMethod(reports, std::move(call), Qt::QueuedConnection);
 }
 
-// The print system's library once opened, or nothing when it is missing: then there is no
-// printer either, since Qt prints through the same library.
-const Cups* LoadedCups() {
-    static const std::optional<Cups> cups = OpenCups();
-    return cups ? &*cups : nullptr;
-}
-
-// Asks the print system for its default printer over a connection of our own that gives up
-// after a few seconds: Qt asks over the print system's shared connection, where a server that
-// accepts the connection and never answers holds the caller for about two minutes.
-bool PrintSystemAnswersWithADefaultPrinter() {
-    const Cups* cups = LoadedCups();
-    if (cups == nullptr) {
-        return false;
+// The body of the printing thread.
+void Print(const PrintJob& job, std::atomic<PrintPhase>& phase, PrintReports* reports) {
+    std::exception_ptr error;
+    try {
+        PrintOnDefaultPrinter(
+            job.title,
+            PrintSteps{[&phase] {
+                           PrintPhase connecting = PrintPhase::kConnecting;
+                           return phase.compare_exchange_strong(connecting, PrintPhase::kConnected);
+                       },
+                       [reports] {
+                           PostTo(reports, [reports] {
+                               if (reports->answered) {
+                                   reports->answered();
+                               }
+                           });
+                       },
+                       [&job](const QPageLayout& page) { return RenderPdf(job, page); }});
+    } catch (...) {
+        error = std::current_exception();
     }
-    http_t* http = cups->connect(cups->server(), cups->port(), nullptr, AF_UNSPEC,
-                                 cups->encryption(), 1, kConnectTimeoutMs, nullptr);
-    if (http == nullptr) {
-        return false;
-    }
-    cups->setTimeout(http, kAnswerTimeoutSeconds, GiveUp, nullptr);
-    cups_dest_t* destination = cups->namedDestination(http, nullptr, nullptr);
-    const bool found = destination != nullptr;
-    cups->freeDestinations(found ? 1 : 0, destination);
-    cups->close(http);
-    return found;
+    PostTo(reports, [reports, error] {
+        const auto finished = std::move(reports->finished);
+        reports->answered = nullptr;
+        reports->finished = nullptr;
+        if (finished) {
+            finished(error);
+        }
+        reports->deleteLater();
+    });
 }
 
 }  // namespace
 
-// What the window's thread and the printing thread share about one job.
-class PrintWorker {
-  public:
-    // Printing goes on only while the window still waits for the job.
-    bool StartPrinting() {
-        const std::lock_guard lock(mutex_);
-        searching_ = false;
-        return !abandoned_;
-    }
-
-    // The window stops waiting for a job that is still looking for its printer.
-    bool AbandonSearch() {
-        const std::lock_guard lock(mutex_);
-        abandoned_ = searching_;
-        return abandoned_;
-    }
-
-    void Finish(std::exception_ptr error) {
-        {
-            const std::lock_guard lock(mutex_);
-            done_ = true;
-            error_ = std::move(error);
-        }
-        ended_.notify_all();
-    }
-
-    bool Done() {
-        const std::lock_guard lock(mutex_);
-        return done_;
-    }
-
-    bool Abandoned() {
-        const std::lock_guard lock(mutex_);
-        return abandoned_;
-    }
-
-    std::exception_ptr Error() {
-        const std::lock_guard lock(mutex_);
-        return error_;
-    }
-
-    void WaitUntilDone(std::chrono::milliseconds limit) {
-        std::unique_lock lock(mutex_);
-        ended_.wait_for(lock, limit, [this] { return done_; });
-    }
-
-    // The body of the printing thread.
-    void Run(const PrintJob& job, const PrinterFactory& makePrinter) {
-        try {
-            const std::unique_ptr<QPrinter> printer = makePrinter();
-            if (StartPrinting()) {
-                printer->setDocName(job.title);
-                QTextDocument document;
-                document.setDefaultFont(job.font);
-                document.setPlainText(job.text);
-                PrintOverPrintableArea(document, *printer, job.screenDpi);
-            }
-            Finish(nullptr);
-        } catch (...) {
-            Finish(std::current_exception());
-        }
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable ended_;
-    bool searching_ = true;
-    bool abandoned_ = false;
-    bool done_ = false;
-    std::exception_ptr error_;
-};
-
-void PrintOverPrintableArea(QTextDocument& document, QPrinter& printer, qreal screenDpi) {
-    // The smallest margins the printer allows: the printable area.
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-    document.setDocumentMargin(0);
-    // With a page size of its own the document is printed as laid out: without it Qt adds
-    // margins of two centimetres and page numbers. The layout works in screen pixels.
-    const QSizeF printable = printer.pageLayout().paintRect(QPageLayout::Inch).size();
-    document.setPageSize(printable * screenDpi);
-    document.print(&printer);
-}
-
-std::unique_ptr<QPrinter> DefaultPrinter() {
-    if (!PrintSystemAnswersWithADefaultPrinter()) {
-        throw NoPrinter();
-    }
-    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-    if (printer.isNull()) {
-        throw NoPrinter();
-    }
-    return std::make_unique<QPrinter>(printer, QPrinter::HighResolution);
-}
-
 BackgroundPrinter::BackgroundPrinter() {
-    poll_.setInterval(kPollInterval);
-    QObject::connect(&poll_, &QTimer::timeout, &poll_, [this] { Poll(); });
+    connectDeadline_.setSingleShot(true);
+    connectDeadline_.setInterval(kConnectDeadline);
+    QObject::connect(&connectDeadline_, &QTimer::timeout, &connectDeadline_,
+                     [this] { GiveUpUnlessConnected(); });
+    busyCursor_.setSingleShot(true);
+    busyCursor_.setInterval(kBusyCursorDelay);
+    QObject::connect(&busyCursor_, &QTimer::timeout, &busyCursor_, [this] { ShowBusyCursor(); });
 }
 
 BackgroundPrinter::~BackgroundPrinter() {
-    if (current_ && !current_->Abandoned()) {
-        current_->WaitUntilDone(kExitWait);
+    for (PrintReports* reports : {current_.data(), givenUp_.data()}) {
+        if (reports != nullptr) {
+            reports->answered = nullptr;
+            reports->finished = nullptr;
+        }
+    }
+    if (busyCursorShown_) {
+        QGuiApplication::restoreOverrideCursor();
     }
 }
 
-void BackgroundPrinter::Start(PrintJob job, PrinterFactory makePrinter,
+void BackgroundPrinter::Start(PrintJob job, QObject& window,
                               std::function<void(std::exception_ptr)> finished) {
     // The print system has not answered the job given up before: it still has no printer.
-    if (current_ && !current_->Done()) {
+    if (givenUp_) {
         throw NoPrinter();
     }
-    current_ = std::make_shared<PrintWorker>();
-    finished_ = std::move(finished);
-    std::thread([worker = current_, job = std::move(job), makePrinter = std::move(makePrinter)] {
-        worker->Run(job, makePrinter);
+    auto reports = std::make_unique<PrintReports>();
+    reports->finished = [this](const std::exception_ptr& error) { End(error); };
+    auto phase = std::make_shared<std::atomic<PrintPhase>>(PrintPhase::kConnecting);
+    std::thread([job = std::move(job), phase, reports = reports.get()] {
+        Print(job, *phase, reports);
     }).detach();
-    started_.start();
-    poll_.start();
+    current_ = reports.release();
+    phase_ = std::move(phase);
+    window_ = &window;
+    finished_ = std::move(finished);
+    connectDeadline_.start();
+    busyCursor_.start();
 }
 
-void BackgroundPrinter::Poll() {
-    if (current_->Done()) {
-        poll_.stop();
-        finished_(current_->Error());
-    } else if (started_.hasExpired(std::chrono::milliseconds(kSearchDeadline).count()) &&
-               current_->AbandonSearch()) {
-        poll_.stop();
-        finished_(std::make_exception_ptr(NoPrinter()));
+void BackgroundPrinter::ShowBusyCursor() {
+    QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    busyCursorShown_ = true;
+}
+
+void BackgroundPrinter::GiveUpUnlessConnected() {
+    PrintPhase connecting = PrintPhase::kConnecting;
+    // Connected, the thread waits on the server only as long as the server answers.
+    if (!phase_->compare_exchange_strong(connecting, PrintPhase::kGivenUp)) {
+        return;
     }
+    givenUp_ = current_;
+    End(std::make_exception_ptr(NoPrinter()));
+}
+
+void BackgroundPrinter::End(const std::exception_ptr& error) {
+    connectDeadline_.stop();
+    busyCursor_.stop();
+    if (busyCursorShown_) {
+        QGuiApplication::restoreOverrideCursor();
+        busyCursorShown_ = false;
+    }
+    if (current_) {
+        current_->answered = nullptr;
+        current_->finished = nullptr;
+        current_ = nullptr;
+    }
+    const auto finished = std::move(finished_);
+    finished_ = nullptr;
+    if (window_ && finished) {
+        finished(error);
+    }
+}
+
+void BackgroundPrinter::FinishBeforeExit() {
+    if (!current_) {
+        return;
+    }
+    finished_ = nullptr;
+    // The exit's own limits are shorter, and the window is gone.
+    connectDeadline_.stop();
+    busyCursor_.stop();
+    QEventLoop wait;
+    bool answered = false;
+    current_->answered = [&answered] { answered = true; };
+    current_->finished = [&wait](const std::exception_ptr&) { wait.quit(); };
+    QTimer::singleShot(kExitSilence, &wait, [&wait, &answered] {
+        if (!answered) {
+            wait.quit();
+        }
+    });
+    QTimer::singleShot(kExitLimit, &wait, &QEventLoop::quit);
+    wait.exec();
+    End(nullptr);
 }
 
 }  // namespace chiffrel

@@ -14,7 +14,7 @@ namespace chiffrel {
 // Everything the program keeps for the whole run besides its windows: the values the engines
 // share, the settings file, where the program's own files are, and the system services the
 // windows print and format with. main() owns the one instance and lends it to the windows; a
-// test makes a fresh one and may put its own printer or regional settings in it.
+// test makes a fresh one and may put its own regional settings in it.
 struct ProgramContext {
     AppState values;
     // Created by the main window's creation, released by the quit command.
@@ -29,9 +29,9 @@ struct ProgramContext {
     QString historyPath;
     // Decimal separator and date format of the user.
     QLocale regionalSettings = QLocale::system();
-    // Where the print command prints; asked for only when the user prints, on the printing
-    // thread.
-    PrinterFactory makePrinter = DefaultPrinter;
+    // Prints the print command's jobs off the windows' thread; main() lets a job under way reach
+    // the print system before the program ends.
+    BackgroundPrinter printer;
 };
 
 }  // namespace chiffrel

@@ -1,26 +1,15 @@
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <QClipboard>
-#include <QDate>
 #include <QDir>
 #include <QImage>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QPrinter>
-#include <QPrinterInfo>
-#include <QProcess>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextEdit>
 #include <QTimer>
-#include <algorithm>
-#include <cstring>
-#include <vector>
 
-#include "components/CClock.h"
 #include "infowin/fabout.h"
 #include "infowin/fmemo.h"
 #include "tests/mainwin/main_window_fixture.h"
@@ -46,24 +35,6 @@ class ResultActions : public MainWindowTest {
             check(modal);
             QTest::keyClick(modal, Qt::Key_Escape);
         });
-    }
-
-    QString PrintToPdfAndReadBack(const QString& options = QStringLiteral("-raw")) {
-        const QString pdf = programDirectory_.filePath(QStringLiteral("printed.pdf"));
-        context_->makePrinter = [pdf] {
-            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-            printer->setOutputFormat(QPrinter::PdfFormat);
-            printer->setOutputFileName(pdf);
-            return printer;
-        };
-        Key(Qt::Key_I, Qt::ControlModifier);
-        EXPECT_TRUE(WaitForPrintToEnd());
-        QProcess reader;
-        reader.start(QStringLiteral("pdftotext"), {options, pdf, QStringLiteral("-")});
-        EXPECT_TRUE(reader.waitForFinished(30000));
-        // Ligatures ("ff") come back as one character: compare the letters.
-        return QString::fromUtf8(reader.readAllStandardOutput())
-            .normalized(QString::NormalizationForm_KC);
     }
 
     QTemporaryDir programDirectory_;
@@ -110,107 +81,6 @@ TEST_F(ResultActions, CopyRightAfterStartUpGivesZeroAndWorksFromThePopupWhenTheB
     EXPECT_FALSE(Visible("Button1"));
     Action("Copier1")->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "0");
-}
-
-TEST_F(ResultActions, PrintsOneLineWithTheDateAndThePanelText) {
-    Open();
-    context_->regionalSettings = QLocale(QLocale::French, QLocale::France);
-    Key(Qt::Key_F6);
-    Type("12");
-    Field("Saisie2")->setFocus(Qt::TabFocusReason);
-    Type("24");
-    ASSERT_EQ(Result(), "    36.00");
-    const QString printed = PrintToPdfAndReadBack();
-    const QString date = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
-    EXPECT_EQ(Find<QTextEdit>("RichEdit1")->toPlainText(),
-              QStringLiteral("La Chiffrel (%1)- Valeur de résultat :     36.00").arg(date));
-    EXPECT_TRUE(
-        printed.contains(QStringLiteral("La Chiffrel (%1)- Valeur de résultat :").arg(date)))
-        << printed.toStdString();
-    EXPECT_TRUE(printed.contains(QStringLiteral("36.00"))) << printed.toStdString();
-    EXPECT_EQ(Result(), "    36.00");
-}
-
-TEST_F(ResultActions, PrintsOverThePrintableAreaWithoutAddedMargins) {
-    Open();
-    const QString boxes = PrintToPdfAndReadBack(QStringLiteral("-bbox"));
-    // The first word starts at the left edge of the page, not two centimetres in.
-    const qsizetype at = boxes.indexOf(QStringLiteral("<word xMin=\""));
-    ASSERT_GE(at, 0) << boxes.toStdString();
-    const double left = boxes.mid(at + 12, 8).section(QLatin1Char('"'), 0, 0).toDouble();
-    EXPECT_LT(left, 20.0) << boxes.toStdString();
-    EXPECT_FALSE(boxes.contains(QStringLiteral(">1</word>")));  // no page number
-}
-
-TEST_F(ResultActions, PrintingWithoutPrinterIsShownAndChangesNothing) {
-    Open();
-    Type("100");
-    context_->makePrinter = [] { return DefaultPrinter(); };
-    if (!QPrinterInfo::defaultPrinter().isNull()) {
-        GTEST_SKIP() << "this machine has a default printer";
-    }
-    Key(Qt::Key_I, Qt::ControlModifier);
-    EXPECT_TRUE(WaitForPrintToEnd());
-    EXPECT_EQ(errors_.shown,
-              QStringList{"Aucune imprimante n'est installée : impression impossible."});
-    EXPECT_EQ(Result(), "   120.60");
-}
-
-// A print server that accepts every connection and never answers.
-class SilentPrintServer {
-  public:
-    explicit SilentPrintServer(const QString& socketPath)
-        : listener_(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray path = QFile::encodeName(socketPath);
-        std::memcpy(address.sun_path, path.constData(),
-                    std::min<std::size_t>(path.size(), sizeof address.sun_path - 1));
-        EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        EXPECT_EQ(::listen(listener_, 16), 0);
-        qputenv("CUPS_SERVER", path);
-    }
-    ~SilentPrintServer() {
-        qunsetenv("CUPS_SERVER");
-        for (const int connection : connections_) {
-            ::close(connection);
-        }
-        ::close(listener_);
-    }
-
-    // The connections made so far, held open and unanswered.
-    int Connections() {
-        for (int connection; (connection = ::accept(listener_, nullptr, nullptr)) >= 0;) {
-            connections_.push_back(connection);
-        }
-        return static_cast<int>(connections_.size());
-    }
-
-  private:
-    int listener_;
-    std::vector<int> connections_;
-};
-
-TEST_F(ResultActions, SilentPrintServerNeitherFreezesTheWindowNorTakesASecondPrint) {
-    Open();
-    SilentPrintServer server(programDirectory_.filePath(QStringLiteral("cups.sock")));
-    context_->makePrinter = [] { return DefaultPrinter(); };
-    int ticks = 0;
-    Find<TClock>("Clock1")->SetOnSecond([&ticks](TClock&) { ++ticks; });
-    Key(Qt::Key_I, Qt::ControlModifier);
-    // The command came back before the server could answer: the window takes keys at once.
-    EXPECT_TRUE(errors_.shown.isEmpty());
-    Type("100");
-    EXPECT_EQ(Result(), "   120.60");
-    EXPECT_FALSE(Action("Impressiondursultat1")->isEnabled());
-    Key(Qt::Key_I, Qt::ControlModifier);
-    Action("Impressiondursultat3")->trigger();
-
-    EXPECT_TRUE(WaitForPrintToEnd());
-    EXPECT_EQ(errors_.shown,
-              QStringList{"Aucune imprimante n'est installée : impression impossible."});
-    EXPECT_EQ(server.Connections(), 1) << "the second print reached the print system";
-    EXPECT_GE(ticks, 1) << "the clock stopped while the print system was silent";
 }
 
 // What stands in the program directory instead of a readable file: nothing, a directory, or a

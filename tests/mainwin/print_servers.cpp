@@ -1,0 +1,210 @@
+#include "tests/mainwin/print_servers.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+namespace chiffrel::testing_support {
+
+namespace {
+
+constexpr const char* kPrinterName = "chiffrel-test";
+
+// A4, and the margins of a sixth of an inch that many printers have: hundredths of a millimetre.
+constexpr int kPageWidth = 21000;
+constexpr int kPageHeight = 29700;
+constexpr int kMargin = 423;
+
+void AddInteger(ipp_t* message, const char* name, int value) {
+    ippAddInteger(message, IPP_TAG_ZERO, IPP_TAG_INTEGER, name, value);
+}
+
+// What the printer prints on unless told otherwise.
+void AddDefaultMedia(ipp_t* response) {
+    ipp_t* size = ippNew();
+    AddInteger(size, "x-dimension", kPageWidth);
+    AddInteger(size, "y-dimension", kPageHeight);
+    ipp_t* media = ippNew();
+    ippAddCollection(media, IPP_TAG_ZERO, "media-size", size);
+    for (const char* margin :
+         {"media-bottom-margin", "media-left-margin", "media-right-margin", "media-top-margin"}) {
+        AddInteger(media, margin, kMargin);
+    }
+    ippAddCollection(response, IPP_TAG_PRINTER, "media-col-default", media);
+    ippDelete(media);
+    ippDelete(size);
+}
+
+// A socket listening at `path`, which nobody waits on.
+UniqueFd Listen(const QString& path) {
+    UniqueFd listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(),
+                std::min<std::size_t>(name.size(), sizeof address.sun_path - 1));
+    EXPECT_EQ(::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(::listen(listener.get(), 16), 0);
+    return listener;
+}
+
+void Refuse(ipp_t* response, ipp_status_t status, const char* message) {
+    ippSetStatusCode(response, status);
+    ippAddString(response, IPP_TAG_OPERATION, IPP_TAG_TEXT, "status-message", nullptr, message);
+}
+
+}  // namespace
+
+PrintServerAddress::PrintServerAddress(const QString& socketPath) {
+    qputenv("CUPS_SERVER", QFile::encodeName(socketPath));
+}
+
+PrintServerAddress::~PrintServerAddress() {
+    qunsetenv("CUPS_SERVER");
+}
+
+SilentPrintServer::SilentPrintServer(const QString& socketPath)
+    : listener_(Listen(socketPath)), address_(socketPath) {}
+
+int SilentPrintServer::Connections() {
+    for (int connection; (connection = ::accept(listener_.get(), nullptr, nullptr)) >= 0;) {
+        connections_.emplace_back(connection);
+    }
+    return static_cast<int>(connections_.size());
+}
+
+AnsweringPrintServer::AnsweringPrintServer(const QString& socketPath,
+                                           PrintServerBehaviour behaviour)
+    : behaviour_(behaviour), listener_(Listen(socketPath)), address_(socketPath) {
+    EXPECT_EQ(::pipe2(stop_, O_CLOEXEC), 0);
+    thread_ = std::thread([this] { Serve(); });
+}
+
+AnsweringPrintServer::~AnsweringPrintServer() {
+    EXPECT_EQ(::write(stop_[1], "", 1), 1);
+    {
+        // A connection being served may be waiting for the program to send.
+        const std::lock_guard lock(mutex_);
+        if (client_ >= 0) {
+            ::shutdown(client_, SHUT_RDWR);
+        }
+    }
+    thread_.join();
+    ::close(stop_[0]);
+    ::close(stop_[1]);
+}
+
+std::vector<QByteArray> AnsweringPrintServer::Documents() const {
+    const std::lock_guard lock(mutex_);
+    return documents_;
+}
+
+bool AnsweringPrintServer::Wait(std::chrono::milliseconds delay) const {
+    pollfd stop{stop_[0], POLLIN, 0};
+    return ::poll(&stop, 1, static_cast<int>(delay.count())) == 0;
+}
+
+void AnsweringPrintServer::Serve() {
+    pollfd events[] = {{listener_.get(), POLLIN, 0}, {stop_[0], POLLIN, 0}};
+    while (::poll(events, 2, -1) > 0 && events[1].revents == 0) {
+        http_t* client = httpAcceptConnection(listener_.get(), 1);
+        if (client == nullptr) {
+            continue;
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            client_ = httpGetFd(client);
+        }
+        while (AnswerOneRequest(client)) {
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            client_ = -1;
+        }
+        httpClose(client);
+    }
+}
+
+// One HTTP request carrying an IPP message, and a document after it for Send-Document.
+bool AnsweringPrintServer::AnswerOneRequest(http_t* client) {
+    char resource[HTTP_MAX_URI];
+    if (httpReadRequest(client, resource, sizeof resource) != HTTP_STATE_POST) {
+        return false;
+    }
+    http_status_t fields;
+    while ((fields = httpUpdate(client)) == HTTP_STATUS_CONTINUE) {
+    }
+    if (fields != HTTP_STATUS_OK) {
+        return false;
+    }
+    if (httpGetExpect(client) == HTTP_STATUS_CONTINUE &&
+        httpWriteResponse(client, HTTP_STATUS_CONTINUE) != 0) {
+        return false;
+    }
+    ipp_t* request = ippNew();
+    ipp_state_t read;
+    while ((read = ippRead(client, request)) != IPP_STATE_DATA && read != IPP_STATE_ERROR) {
+    }
+    QByteArray document;
+    char buffer[8192];
+    for (ssize_t bytes; (bytes = httpRead2(client, buffer, sizeof buffer)) > 0;) {
+        document.append(buffer, bytes);
+    }
+    bool answered = false;
+    if (read == IPP_STATE_DATA && Wait(behaviour_.delay)) {
+        ipp_t* response = Answer(request, std::move(document));
+        httpClearFields(client);
+        httpSetField(client, HTTP_FIELD_CONTENT_TYPE, "application/ipp");
+        httpSetLength(client, ippLength(response));
+        answered = httpWriteResponse(client, HTTP_STATUS_OK) == 0 &&
+                   ippWrite(client, response) == IPP_STATE_DATA;
+        ippDelete(response);
+    }
+    ippDelete(request);
+    return answered;
+}
+
+ipp_t* AnsweringPrintServer::Answer(ipp_t* request, QByteArray document) {
+    ipp_t* response = ippNewResponse(request);
+    switch (ippGetOperation(request)) {
+        case IPP_OP_CUPS_GET_DEFAULT:
+            if (behaviour_.hasDefaultPrinter) {
+                ippAddString(response, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr,
+                             kPrinterName);
+            } else {
+                Refuse(response, IPP_STATUS_ERROR_NOT_FOUND, "No default printer.");
+            }
+            break;
+        case IPP_OP_GET_PRINTER_ATTRIBUTES:
+            AddDefaultMedia(response);
+            break;
+        case IPP_OP_CREATE_JOB:
+            if (behaviour_.refusesJobs) {
+                Refuse(response, IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS,
+                       "The printer is not accepting jobs.");
+            } else {
+                ippAddInteger(response, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-id", 1);
+            }
+            break;
+        case IPP_OP_SEND_DOCUMENT: {
+            const std::lock_guard lock(mutex_);
+            documents_.push_back(std::move(document));
+            break;
+        }
+        default:
+            Refuse(response, IPP_STATUS_ERROR_OPERATION_NOT_SUPPORTED, "Not supported.");
+            break;
+    }
+    return response;
+}
+
+}  // namespace chiffrel::testing_support

@@ -1,0 +1,215 @@
+#include <QDate>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTextEdit>
+#include <QTimer>
+#include <optional>
+
+#include "components/CClock.h"
+#include "tests/mainwin/main_window_fixture.h"
+#include "tests/mainwin/print_servers.h"
+
+namespace chiffrel::testing_support {
+namespace {
+
+const QStringList kNoPrinter{"Aucune imprimante n'est installée : impression impossible."};
+
+// The print command, on print servers of the tests' own.
+class PrintCommand : public MainWindowTest {
+  protected:
+    QString SocketPath() const { return sockets_.filePath(QStringLiteral("cups.sock")); }
+
+    // The text of a PDF document; with "-bbox", its pages and the places of its words.
+    static QString TextOf(const QByteArray& pdf, const QString& options) {
+        QProcess reader;
+        reader.start(QStringLiteral("pdftotext"),
+                     {options, QStringLiteral("-"), QStringLiteral("-")});
+        reader.write(pdf);
+        reader.closeWriteChannel();
+        EXPECT_TRUE(reader.waitForFinished(30000));
+        // Ligatures ("ff") come back as one character: compare the letters.
+        return QString::fromUtf8(reader.readAllStandardOutput())
+            .normalized(QString::NormalizationForm_KC);
+    }
+
+    // Prints on a server that answers at once and reads back the one document it was given.
+    QString PrintAndReadBack(const QString& options = QStringLiteral("-raw")) {
+        const AnsweringPrintServer server(SocketPath(), {});
+        Key(Qt::Key_I, Qt::ControlModifier);
+        EXPECT_TRUE(WaitForPrintToEnd());
+        EXPECT_TRUE(errors_.shown.isEmpty()) << errors_.shown.join(' ').toStdString();
+        const std::vector<QByteArray> documents = server.Documents();
+        EXPECT_EQ(documents.size(), 1U);
+        return documents.empty() ? QString() : TextOf(documents.front(), options);
+    }
+
+    // Quits as the user does, then lets a print under way end as the program does at exit.
+    void QuitAndFinishPrinting() {
+        QTimer::singleShot(0, [this] { Key(Qt::Key_Escape); });
+        // Only if Escape failed. Tied to the window, so that it never fires in a later test.
+        QTimer::singleShot(5000, window_.get(), [] { QCoreApplication::exit(99); });
+        EXPECT_EQ(QApplication::exec(), 0);
+        window_->hide();
+        context_->printer.FinishBeforeExit();
+    }
+
+    void CountClockTicks() {
+        Find<TClock>("Clock1")->SetOnSecond([this](TClock&) { ++ticks_; });
+    }
+
+    QTemporaryDir sockets_;
+    int ticks_ = 0;
+};
+
+TEST_F(PrintCommand, PrintsOneLineWithTheDateAndThePanelText) {
+    Open();
+    context_->regionalSettings = QLocale(QLocale::French, QLocale::France);
+    Key(Qt::Key_F6);
+    Type("12");
+    Field("Saisie2")->setFocus(Qt::TabFocusReason);
+    Type("24");
+    ASSERT_EQ(Result(), "    36.00");
+    const QString printed = PrintAndReadBack();
+    const QString date = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+    EXPECT_EQ(Find<QTextEdit>("RichEdit1")->toPlainText(),
+              QStringLiteral("La Chiffrel (%1)- Valeur de résultat :     36.00").arg(date));
+    EXPECT_TRUE(
+        printed.contains(QStringLiteral("La Chiffrel (%1)- Valeur de résultat :").arg(date)))
+        << printed.toStdString();
+    EXPECT_TRUE(printed.contains(QStringLiteral("36.00"))) << printed.toStdString();
+    EXPECT_EQ(Result(), "    36.00");
+}
+
+TEST_F(PrintCommand, PrintsOverThePrintableAreaOfThePrintersPage) {
+    Open();
+    const QString boxes = PrintAndReadBack(QStringLiteral("-bbox"));
+    // The printer's A4 page, in points.
+    const QRegularExpressionMatch page =
+        QRegularExpression(QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""))
+            .match(boxes);
+    ASSERT_TRUE(page.hasMatch()) << boxes.toStdString();
+    EXPECT_NEAR(page.captured(1).toDouble(), 595.3, 1.0);
+    EXPECT_NEAR(page.captured(2).toDouble(), 841.9, 1.0);
+    // The first word starts at the printer's left margin (a sixth of an inch, 12 points): not
+    // outside the printable area, not two centimetres in.
+    const qsizetype at = boxes.indexOf(QStringLiteral("<word xMin=\""));
+    ASSERT_GE(at, 0) << boxes.toStdString();
+    const double left = boxes.mid(at + 12, 8).section(QLatin1Char('"'), 0, 0).toDouble();
+    EXPECT_GE(left, 11.5) << boxes.toStdString();
+    EXPECT_LT(left, 20.0) << boxes.toStdString();
+    EXPECT_FALSE(boxes.contains(QStringLiteral(">1</word>")));  // no page number
+}
+
+struct FailureCase {
+    const char* name;
+    std::optional<PrintServerBehaviour> server;  // none: nothing listens
+    QStringList shown;
+};
+
+class PrintFailure : public PrintCommand, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(PrintFailure, IsShownAndChangesNothing) {
+    const FailureCase& c = GetParam();
+    Open();
+    Type("100");
+    const PrintServerAddress address(SocketPath());
+    std::optional<AnsweringPrintServer> server;
+    if (c.server) {
+        server.emplace(SocketPath(), *c.server);
+    }
+    Key(Qt::Key_I, Qt::ControlModifier);
+    EXPECT_TRUE(WaitForPrintToEnd());
+    EXPECT_EQ(errors_.shown, c.shown);
+    EXPECT_EQ(Result(), "   120.60");
+    EXPECT_TRUE(!server || server->Documents().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, PrintFailure,
+    testing::Values(FailureCase{"NothingListens", std::nullopt, kNoPrinter},
+                    FailureCase{"NoDefaultPrinter",
+                                PrintServerBehaviour{.hasDefaultPrinter = false}, kNoPrinter},
+                    FailureCase{
+                        "JobRefused",
+                        PrintServerBehaviour{.refusesJobs = true},
+                        {"Le système d'impression a refusé l'impression : The printer is not "
+                         "accepting jobs."}}),
+    [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+TEST_F(PrintCommand, SilentPrintServerNeitherFreezesTheWindowNorTakesASecondPrint) {
+    Open();
+    SilentPrintServer server(SocketPath());
+    CountClockTicks();
+    Key(Qt::Key_I, Qt::ControlModifier);
+    // The command came back before the server could answer: the window takes keys at once.
+    EXPECT_TRUE(errors_.shown.isEmpty());
+    Type("100");
+    EXPECT_EQ(Result(), "   120.60");
+    EXPECT_FALSE(Action("Impressiondursultat1")->isEnabled());
+    Key(Qt::Key_I, Qt::ControlModifier);
+    Action("Impressiondursultat3")->trigger();
+
+    EXPECT_TRUE(WaitForPrintToEnd());
+    EXPECT_EQ(errors_.shown, kNoPrinter);
+    EXPECT_EQ(server.Connections(), 1) << "the second print reached the print system";
+    EXPECT_GE(ticks_, 1) << "the clock stopped while the print system was silent";
+}
+
+// A server that takes longer over the whole print than the print could ever take to reach it,
+// though it never keeps silent for long.
+TEST_F(PrintCommand, SlowPrintServerIsWaitedForWhileTheWindowGoesOn) {
+    Open();
+    const AnsweringPrintServer server(SocketPath(), {.delay = std::chrono::milliseconds(1500)});
+    CountClockTicks();
+    Key(Qt::Key_I, Qt::ControlModifier);
+    Type("100");
+    EXPECT_EQ(Result(), "   120.60");
+    EXPECT_FALSE(Action("Impressiondursultat1")->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([] { return QGuiApplication::overrideCursor() != nullptr; }))
+        << "no busy cursor while printing";
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+
+    EXPECT_TRUE(WaitForPrintToEnd());
+    EXPECT_TRUE(errors_.shown.isEmpty()) << errors_.shown.join(' ').toStdString();
+    EXPECT_EQ(server.Documents().size(), 1U);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_GE(ticks_, 1) << "the clock stopped while the print system was slow";
+}
+
+struct QuitCase {
+    const char* name;
+    std::optional<PrintServerBehaviour> answering;  // none: a silent server
+    std::size_t printed;
+};
+
+class QuitWhilePrinting : public PrintCommand, public testing::WithParamInterface<QuitCase> {};
+
+// The window closes at once; a print that the server is taking still reaches it.
+TEST_P(QuitWhilePrinting, KeepsThePrintOfAnAnsweringServerOnly) {
+    const QuitCase& c = GetParam();
+    Open();
+    std::optional<AnsweringPrintServer> answering;
+    std::optional<SilentPrintServer> silent;
+    if (c.answering) {
+        answering.emplace(SocketPath(), *c.answering);
+    } else {
+        silent.emplace(SocketPath());
+    }
+    Key(Qt::Key_I, Qt::ControlModifier);
+    QuitAndFinishPrinting();
+    EXPECT_EQ(answering ? answering->Documents().size() : 0U, c.printed);
+    // Nothing is shown once the program has quit.
+    EXPECT_TRUE(errors_.shown.isEmpty()) << errors_.shown.join(' ').toStdString();
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, QuitWhilePrinting,
+    testing::Values(QuitCase{"Answering",
+                             PrintServerBehaviour{.delay = std::chrono::milliseconds(600)}, 1},
+                    QuitCase{"Silent", std::nullopt, 0}),
+    [](const testing::TestParamInfo<QuitCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace chiffrel::testing_support
