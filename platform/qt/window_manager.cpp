@@ -86,17 +86,29 @@ void SendToManager(xcb_connection_t* connection, xcb_window_t root, xcb_window_t
     xcb_flush(connection);
 }
 
+// The window by which the running window manager names itself (_NET_SUPPORTING_WM_CHECK).
+xcb_window_t ManagerCheckWindow(xcb_connection_t* connection, xcb_window_t root) {
+    const std::vector<std::uint32_t> check = Property32(
+        connection, root, Atom(connection, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 1);
+    return check.empty() ? xcb_window_t{XCB_WINDOW_NONE} : check.front();
+}
+
 }  // namespace
 
 std::optional<QMargins> FrameExtentsBeforeMap(QWindow* window) {
+    // A manager that lists the request but did not answer it once (fluxbox answers only once the
+    // window shows) is not asked again: every dialog would wait for nothing.
+    static xcb_window_t silentManager = XCB_WINDOW_NONE;
     xcb_connection_t* connection = X11Connection();
     if (connection == nullptr) {
         return std::nullopt;
     }
     const auto id = static_cast<xcb_window_t>(window->winId());
     const xcb_window_t root = RootOf(connection, id);
+    const xcb_window_t manager = ManagerCheckWindow(connection, root);
     const xcb_atom_t request = Atom(connection, "_NET_REQUEST_FRAME_EXTENTS");
-    if (!ManagerOffers(connection, root, request)) {
+    if (manager == XCB_WINDOW_NONE || manager == silentManager ||
+        !ManagerOffers(connection, root, request)) {
         return std::nullopt;
     }
     SendToManager(connection, root, id, request, {});
@@ -113,6 +125,7 @@ std::optional<QMargins> FrameExtentsBeforeMap(QWindow* window) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     } while (std::chrono::steady_clock::now() < deadline);
+    silentManager = manager;
     return std::nullopt;
 }
 

@@ -15,7 +15,7 @@ namespace chiffrel::ui {
 
 // The frame, in the window's own pixels, that the manager will draw around `window`, created but
 // not yet shown, as the manager tells it when asked (_NET_REQUEST_FRAME_EXTENTS); nothing where
-// it does not tell within a tenth of a second.
+// it does not tell within a tenth of a second, and then it is not asked again.
 std::optional<QMargins> FrameExtentsBeforeMap(QWindow* window);
 
 // Has the window system move `window` with the pointer, from where the pointer is now, while the
