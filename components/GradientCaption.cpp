@@ -3,10 +3,12 @@
 #include <QEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleHints>
 #include <QWhatsThis>
 #include <QWindow>
 #include <algorithm>
@@ -14,6 +16,7 @@
 
 #include "components/bevel.h"
 #include "components/caption_button.h"
+#include "platform/qt/window_manager.h"
 
 namespace chiffrel {
 namespace {
@@ -307,22 +310,36 @@ void TGradientCaption::mousePressEvent(QMouseEvent* event) {
         QWidget::mousePressEvent(event);
         return;
     }
-    // The window manager moves the window when it can; otherwise the strip follows the mouse.
-    QWindow* window = form_->windowHandle();
-    if (window != nullptr && window->startSystemMove()) {
-        return;
-    }
-    dragOffset_ = event->globalPosition().toPoint() - form_->pos();
+    // A press alone moves nothing. Asking the window manager to move the window on the press
+    // itself would leave it a move to start after a tap (a touchpad's tap-to-click, a
+    // double-click) that it may carry into the next drag.
+    press_ = Press{event->globalPosition().toPoint(), form_->pos()};
 }
 
 void TGradientCaption::mouseMoveEvent(QMouseEvent* event) {
-    if (dragOffset_ && event->buttons().testFlag(Qt::LeftButton)) {
-        form_->move(event->globalPosition().toPoint() - *dragOffset_);
+    if (!press_ || !event->buttons().testFlag(Qt::LeftButton)) {
+        return;
+    }
+    const QPoint covered = event->globalPosition().toPoint() - press_->pointer;
+    if (!press_->dragging &&
+        covered.manhattanLength() < QGuiApplication::styleHints()->startDragDistance()) {
+        return;
+    }
+    // The window first catches up with the pointer: the window manager's move starts from where
+    // the pointer is now, so the window ends moved by exactly the drag. Where the manager cannot
+    // move windows, the strip goes on following the pointer itself.
+    form_->move(press_->form + covered);
+    if (!press_->dragging) {
+        press_->dragging = true;
+        QWindow* window = form_->windowHandle();
+        if (window != nullptr && ui::StartSystemMoveFromPointer(window)) {
+            press_.reset();
+        }
     }
 }
 
 void TGradientCaption::mouseReleaseEvent(QMouseEvent* /*event*/) {
-    dragOffset_.reset();
+    press_.reset();
 }
 
 void TGradientCaption::CreateButtons() {

@@ -172,7 +172,14 @@ class TGradientCaption : public QWidget {
     int numColors_ = 64;
     bool lastActive_ = true;
     bool activeKnown_ = false;
-    std::optional<QPoint> dragOffset_;
+    // A left press on the strip, which becomes a drag once the pointer has gone the platform's
+    // drag distance with the button held.
+    struct Press {
+        QPoint pointer;
+        QPoint form;
+        bool dragging = false;
+    };
+    std::optional<Press> press_;
     CaptionButton* closeButton_ = nullptr;
     CaptionButton* helpButton_ = nullptr;
     CaptionButton* maximizeButton_ = nullptr;

@@ -175,7 +175,7 @@ void Tmere::ConnectResultActions() {
     ui::OnUserClick(ui_->ButtonTransfert, [this] { ButtonTransfertClick(); });
     ui::OnUserClick(ui_->ButtonClose, [this] { ButtonCloseClick(); });
     ui::OnUserTrigger(ui_->Quitter2, [this] { ButtonCloseClick(); });
-    // Escape presses the quit button from anywhere in the window.
+    // Escape presses the quit button from anywhere in the window, once no menu has the keyboard.
     ui::OnWindowKey(this, Qt::Key_Escape, [this] { ButtonCloseClick(); });
     ui::GiveMenuShortcutsPrecedence(this);
 

@@ -1,29 +1,50 @@
 #!/usr/bin/env bash
-# Chiffrel under a reparenting window manager (openbox), started many times: does the program know
-# where its window is?
+# Chiffrel under an X11 window manager, started several times: does the program know where its
+# window is, do taps and drags of its caption strip move it as the user means, does Escape quit
+# only when no menu has the keyboard, and do its dialogs sit where they should with their frames?
 #
 # What it checks, at every start
-#   1. Alt+F drops the "Fichiers" menu under its title, inside the window's top strip, rather than
-#      where the program would put it if it believed its window were somewhere else (a program that
-#      believes it sits at (0,0) drops its menus at the screen's top-left corner).
-#   2. A drag of the caption strip by (50,30) moves the window by (50,30), within 3 pixels; the
-#      window manager moves it from where the program says the pointer was pressed, so a wrong
-#      belief throws the window elsewhere.
-#   3. Alt+F again, after the drag: the menu follows the window.
+#   centred   the main window (which draws its own frame) is centred on the work area, within a
+#             pixel.
+#   menu      Alt+F drops the "Fichiers" menu under its title, inside the window's top strip, rather
+#             than where the program would put it if it believed its window were somewhere else (a
+#             program that believes it sits at (0,0) drops its menus at the screen's top-left).
+#   drag      a held drag of the caption strip by (50,30) moves the window by exactly (50,30).
+#   tap       a tap on the strip (press and release with no hold, as a touchpad's tap-to-click
+#             sends) moves nothing, and a held drag right after it, from 60 pixels further right,
+#             moves the window by exactly the drag.
+#   jitter    the same with a quick press, move by (4,2) and release.
+#   dclick    the same with a double-click.
+#   menu2     Alt+F again, after the drags: the menu follows the window.
+#   dialogs   the configuration dialog and the about box are centred on the work area as the user
+#             sees them, their frames included (within a pixel), where the manager tells the frame
+#             it will draw before a window shows (_NET_REQUEST_FRAME_EXTENTS); where it does not,
+#             they are placed as before and not checked (a star in the table). The history
+#             window's frame has its top-left corner at (237,173). A window's frame is the window
+#             grown by the frame extents the manager sets (_NET_FRAME_EXTENTS), or else the
+#             manager's frame window around it.
+#   escape    type 100, Alt+F, Escape, Escape: the menu closes, then the menu bar lets the keyboard
+#             go, and the program still runs; the same with the menu opened by a click on its
+#             title; a third Escape then quits with exit code 0.
 #
 # How
-#   - One Xvfb (1280x1024x24, never reset between clients). Before each start a fresh openbox is started and the program waits
-#     until it manages the screen (the root's _NET_SUPPORTING_WM_CHECK names a live window).
+#   - One Xvfb (1280x1024x24, never reset between clients). Before each start a fresh window manager
+#     is started, with a home of its own, and the script waits until it manages the screen (the
+#     root's _NET_SUPPORTING_WM_CHECK names a live window).
 #   - The program starts with a fresh HOME and XDG directories, LANG=C.UTF-8, QT_QPA_PLATFORM=xcb;
-#     the checks wait until openbox has made its window the active one.
-#   - Keys and the pointer come from xdotool (XTEST); the true positions from xwininfo, which asks
-#     the X server, whatever the program believes.
-#   It takes about two seconds a start: too slow and too dependent on the machine's load for the
-#   test suite, so it is run by hand after a change of the main window, its caption or its flags.
+#     the checks wait until the manager has made its window the active one.
+#   - Keys and the pointer come from xdotool (XTEST); the true positions from xwininfo and xprop,
+#     which ask the X server, whatever the program believes.
+#   It takes about fifteen seconds a start: too slow and too dependent on the machine's load for
+#   the test suite, so it is run by hand after a change of the main window, its caption, its
+#   dialogs' placement or its window flags.
 #
 # Run
-#   ./scripts/check-window-manager.sh [--runs N] [--program PATH] [--screenshots DIR]
-#   --runs        starts (default 50)
+#   ./scripts/check-window-manager.sh [--wm NAME] [--runs N] [--program PATH] [--screenshots DIR]
+#   --wm          openbox (default), xfwm4, kwin_x11, mutter, metacity, icewm, fluxbox or i3; only
+#                 openbox is installed by scripts/install-deps.sh (Debian packages: xfwm4,
+#                 kwin-x11, mutter, metacity, icewm, fluxbox, i3-wm)
+#   --runs        starts (default 6)
 #   --program     the executable to check (default: the optimised build, built first)
 #   --screenshots keeps a picture of the screen with the menu open at each start's first check
 #   Prints one line a start and a summary; exits 1 when any check failed.
@@ -31,17 +52,37 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 export LC_ALL=C
 
-runs=50
+wm=openbox
+runs=6
 program=""
 screenshots=""
+usage="usage: $0 [--wm NAME] [--runs N] [--program PATH] [--screenshots DIR]"
 while [ $# -gt 0 ]; do
   case "$1" in
+    --wm) wm=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --program) program=$(realpath "$2"); shift 2 ;;
     --screenshots) screenshots=$(realpath -m "$2"); shift 2 ;;
-    *) echo "usage: $0 [--runs N] [--program PATH] [--screenshots DIR]" >&2; exit 2 ;;
+    *) echo "$usage" >&2; exit 2 ;;
   esac
 done
+
+# The command that starts each manager in the foreground, on its own, without a session manager.
+case "$wm" in
+  openbox) wm_command=(openbox --sm-disable) ;;
+  xfwm4) wm_command=(xfwm4 --compositor=off --sm-client-disable) ;;
+  kwin_x11) wm_command=(kwin_x11 --replace) ;;
+  mutter) wm_command=(mutter --x11 --replace --sm-disable) ;;
+  metacity) wm_command=(metacity --no-composite --sm-disable) ;;
+  icewm) wm_command=(icewm) ;;
+  fluxbox) wm_command=(fluxbox) ;;
+  i3) wm_command=(i3 -c "@config@") ;;
+  *) echo "$usage: unknown window manager $wm" >&2; exit 2 ;;
+esac
+if ! command -v "${wm_command[0]}" >/dev/null; then
+  echo "$wm is not installed (apt-get install ${wm/kwin_x11/kwin-x11})" >&2
+  exit 2
+fi
 
 ./scripts/install-deps.sh
 if [ -z "$program" ]; then
@@ -53,27 +94,46 @@ if [ -n "$screenshots" ]; then mkdir -p "$screenshots"; fi
 
 work=$(mktemp -d /tmp/chiffrel-wm.XXXXXX)
 xvfb_pid=""
+bus_pid=""
 wm_pid=""
 program_pid=""
+# Ends a process this script started: politely, then at once if it is still there after 2 s.
 stop() {  # pid
+  local tries
   if [ -n "$1" ]; then
     kill "$1" 2>/dev/null || true
+    for ((tries = 0; tries < 40; tries++)); do
+      kill -0 "$1" 2>/dev/null || break
+      sleep 0.05
+    done
+    kill -KILL "$1" 2>/dev/null || true
     wait "$1" 2>/dev/null || true
   fi
 }
 cleanup() {
   stop "$program_pid"
   stop "$wm_pid"
+  stop "$bus_pid"
   stop "$xvfb_pid"
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+# i3 with a configuration of its own: no bar, no key bindings, no first-start wizard.
+printf 'font pango:monospace 8\n' >"$work/i3.config"
+wm_command=("${wm_command[@]/@config@/$work/i3.config}")
 
 mkfifo "$work/displayfd"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/displayfd" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 read -r display_number <"$work/displayfd"
 export DISPLAY=:$display_number
+
+# A session bus for the managers that want one (xfwm4's settings, mutter, kwin_x11).
+mkfifo "$work/busfd"
+dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$work/busfd" 2>/dev/null &
+bus_pid=$!
+read -r bus_address <"$work/busfd"
 
 # Polls `$@` every 50 ms for at most 10 s; true once it succeeds.
 poll() {
@@ -94,24 +154,148 @@ wm_manages_screen() {
 start_window_manager() {
   stop "$wm_pid"
   xprop -root -remove _NET_SUPPORTING_WM_CHECK 2>/dev/null || true
-  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  rm -rf "$work/wm-home"
+  mkdir -p "$work/wm-home/.config" "$work/wm-home/runtime" "$work/wm-home/.fluxbox"
+  chmod 700 "$work/wm-home/runtime"
+  # fluxbox leaves the screen's background alone rather than tell of a wallpaper it cannot set.
+  echo 'background: none' >"$work/wm-home/.fluxbox/overlay"
+  env -i HOME="$work/wm-home" XDG_CONFIG_HOME="$work/wm-home/.config" \
+    XDG_RUNTIME_DIR="$work/wm-home/runtime" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
+    LANG=C.UTF-8 QT_QPA_PLATFORM=xcb DBUS_SESSION_BUS_ADDRESS="$bus_address" "${wm_command[@]}" \
+    >"$work/wm.log" 2>&1 &
   wm_pid=$!
   poll wm_manages_screen
 }
 
-main_window() {
-  xdotool search --onlyvisible --pid "$program_pid" --name '^Chiffrel$' 2>/dev/null | head -n 1
+# The program's visible window whose title matches `pattern` (xdotool's own --name also gives
+# windows whose title does not match).
+program_window() {  # pattern
+  local window
+  for window in $(xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null); do
+    if [[ "$(xdotool getwindowname "$window" 2>/dev/null)" =~ $1 ]]; then
+      echo "$window"
+      return
+    fi
+  done
 }
+main_window() { program_window '^Chiffrel$'; }
 has_main_window() { [ -n "$(main_window)" ]; }
 
 window_is_active() {  # window
   [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]
 }
 
-# Prints the absolute top-left corner of a window, as the X server has it: "x y".
-corner() {
+# Prints a window's absolute geometry, as the X server has it: "x y width height".
+geometry() {
   xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-                           END { print x, y }'
+                           /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF }
+                           END { print x, y, w, h }'
+}
+
+corner() {
+  local x y w h
+  read -r x y w h <<<"$(geometry "$1")"
+  echo "$x $y"
+}
+
+# The window of the manager's frame around a window: its ancestor just below the root.
+frame_window() {  # window
+  local window=$1 parent
+  while parent=$(xwininfo -tree -id "$window" | sed -n 's/.*Parent window id: \(0x[0-9a-f]*\).*/\1/p') &&
+    [ -n "$parent" ] && ! xwininfo -tree -id "$parent" | grep -q 'Parent window id: 0x0 '; do
+    window=$parent
+  done
+  echo "$window"
+}
+
+# What the user sees of a window: its geometry grown by the frame the manager says it drew, or
+# where the manager says nothing, the geometry of its frame window.
+framed_geometry() {  # window
+  local x y w h left right top bottom extents
+  extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p' | tr -d ,)
+  if [ -z "$extents" ]; then
+    geometry "$(frame_window "$1")"
+    return
+  fi
+  read -r x y w h <<<"$(geometry "$1")"
+  read -r left right top bottom <<<"$extents"
+  echo "$((x - left)) $((y - top)) $((w + left + right)) $((h + top + bottom))"
+}
+
+# Whether the manager tells the frame it will draw before a window shows: it lists the request
+# among what it supports, and answers it for a fresh unmapped window within 0.1 s (fluxbox lists
+# it but answers only once the window shows). Prints yes or no.
+manager_tells_frames() {
+  if ! xprop -root _NET_SUPPORTED 2>/dev/null | grep -q '_NET_REQUEST_FRAME_EXTENTS'; then
+    echo no
+    return
+  fi
+  python3 - <<'EOF'
+import ctypes
+import time
+
+xcb = ctypes.CDLL("libxcb.so.1")
+for name, result in (("xcb_connect", ctypes.c_void_p), ("xcb_get_setup", ctypes.c_void_p),
+                     ("xcb_intern_atom_reply", ctypes.c_void_p),
+                     ("xcb_get_property_reply", ctypes.c_void_p)):
+    getattr(xcb, name).restype = result
+
+
+class Roots(ctypes.Structure):
+    _fields_ = [("data", ctypes.c_void_p), ("rem", ctypes.c_int), ("index", ctypes.c_int)]
+
+
+xcb.xcb_setup_roots_iterator.restype = Roots
+xcb.xcb_setup_roots_iterator.argtypes = [ctypes.c_void_p]
+connection = ctypes.c_void_p(xcb.xcb_connect(None, None))
+root = ctypes.c_uint32.from_address(xcb.xcb_setup_roots_iterator(xcb.xcb_get_setup(connection)).data).value
+
+
+def atom(name):
+    cookie = xcb.xcb_intern_atom(connection, 0, len(name), name.encode())
+    reply = xcb.xcb_intern_atom_reply(connection, cookie, None)
+    return ctypes.c_uint32.from_address(reply + 8).value
+
+
+request, extents = atom("_NET_REQUEST_FRAME_EXTENTS"), atom("_NET_FRAME_EXTENTS")
+window = xcb.xcb_generate_id(connection)
+xcb.xcb_create_window(connection, 0, window, root, 0, 0, 100, 100, 0, 1, 0, 0, None)
+message = (ctypes.c_uint8 * 32)()
+message[0], message[1] = 33, 32  # a client message, of 32-bit values
+ctypes.c_uint32.from_buffer(message, 4).value = window
+ctypes.c_uint32.from_buffer(message, 8).value = request
+xcb.xcb_send_event(connection, 0, root, (1 << 19) | (1 << 20), message)
+xcb.xcb_flush(connection)
+deadline = time.monotonic() + 0.1
+told = False
+while not told and time.monotonic() < deadline:
+    cookie = xcb.xcb_get_property(connection, 0, window, extents, 6, 0, 4)  # CARDINAL
+    reply = xcb.xcb_get_property_reply(connection, cookie, None)
+    told = reply is not None and ctypes.c_uint32.from_address(reply + 16).value == 4
+    time.sleep(0.001)
+print("yes" if told else "no")
+EOF
+}
+
+# The work area the program centres on: the manager's _NET_WORKAREA, else the whole screen.
+work_area() {
+  local area
+  area=$(xprop -root _NET_WORKAREA 2>/dev/null | sed -n 's/.* = //p' | tr -d , | cut -d' ' -f1-4)
+  echo "${area:-0 0 1280 1024}"
+}
+
+# How far a rectangle's centre is from the work area's, in whole pixels: "dx dy".
+offset_from_centre() {  # "x y w h"
+  local x y w h ax ay aw ah
+  read -r x y w h <<<"$1"
+  read -r ax ay aw ah <<<"$(work_area)"
+  echo "$(((2 * x + w - 2 * ax - aw) / 2)) $(((2 * y + h - 2 * ay - ah) / 2))"
+}
+
+within_a_pixel() {  # "dx dy"
+  local dx dy
+  read -r dx dy <<<"$1"
+  [[ "$dx $dy" =~ ^-?[0-9]+\ -?[0-9]+$ ]] && [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
 }
 
 # The program's visible windows other than the main window: its pop-up menus.
@@ -132,22 +316,28 @@ menu_offset() {  # window run label
     return
   fi
   if [ -n "$screenshots" ] && [ "$3" = first ]; then
-    import -window root "$screenshots/start-$2-menu.png"
+    import -window root "$screenshots/$wm-start-$2-menu.png"
   fi
   read -r wx wy <<<"$(corner "$1")"
   read -r mx my <<<"$(corner "$menu")"
-  xdotool key Escape
+  xdotool key Escape  # the menu closes; the menu bar keeps the keyboard until the next dialog
   poll no_popup_menu "$1" || true
   echo "$((mx - wx)) $((my - wy))"
 }
 
+# Puts the pointer over the caption strip, `from_left` pixels from the window's left edge.
+point_at_caption() {  # window from_left
+  local x y
+  read -r x y <<<"$(corner "$1")"
+  xdotool mousemove $((x + $2)) $((y + 10))
+  sleep 0.1
+}
+
 # Drags the caption strip by (50,30) in small steps; prints how far the window moved: "dx dy".
 drag_distance() {  # window
-  local x y ax ay before after
+  local x y ax ay
   read -r x y <<<"$(corner "$1")"
-  before="$x $y"
-  xdotool mousemove $((x + 150)) $((y + 10))
-  sleep 0.1
+  point_at_caption "$1" 150
   xdotool mousedown 1
   sleep 0.2
   for _ in 1 2 3 4 5; do
@@ -157,10 +347,26 @@ drag_distance() {  # window
   sleep 0.1
   xdotool mouseup 1
   sleep 0.3
-  after=$(corner "$1")
-  read -r x y <<<"$before"
-  read -r ax ay <<<"$after"
+  read -r ax ay <<<"$(corner "$1")"
   echo "$((ax - x)) $((ay - y))"
+}
+
+# Taps the strip as `kind` says, then drags it from 60 pixels further right; prints how far the
+# tap moved the window and how far the drag did: "tapdx tapdy dragdx dragdy". (A manager that
+# took the tap for the start of a move would move the window by the 60 pixels between the tapped
+# point and the drag's start.)
+tap_then_drag() {  # window kind
+  local x y tx ty
+  read -r x y <<<"$(corner "$1")"
+  point_at_caption "$1" 90
+  case "$2" in
+    tap) xdotool mousedown 1 mouseup 1 ;;
+    jitter) xdotool mousedown 1 mousemove_relative -- 4 2 mouseup 1 ;;
+    dclick) xdotool click --repeat 2 --delay 80 1 ;;
+  esac
+  sleep 0.5
+  read -r tx ty <<<"$(corner "$1")"
+  echo "$((tx - x)) $((ty - y)) $(drag_distance "$1")"
 }
 
 # The menu drops under its title: inside the window, in its top 80 pixels.
@@ -171,19 +377,117 @@ menu_in_place() {  # "dx dy"
   [ "$dx" -ge 0 ] && [ "$dx" -le 60 ] && [ "$dy" -ge 0 ] && [ "$dy" -le 80 ]
 }
 
-drag_followed() {  # "dx dy"
-  local dx dy
-  read -r dx dy <<<"$1"
-  [ "$dx" -ge 47 ] && [ "$dx" -le 53 ] && [ "$dy" -ge 27 ] && [ "$dy" -le 33 ]
+exact_drag() {  # "dx dy"
+  [ "$1" = "50 30" ]
 }
 
+# A tap that moved nothing, then the exact drag.
+tap_kept_still() {  # "tapdx tapdy dragdx dragdy"
+  local tdx tdy ddx ddy
+  read -r tdx tdy ddx ddy <<<"$1"
+  [ "$tdx $tdy" = "0 0" ] && exact_drag "$ddx $ddy"
+}
+
+program_runs() { kill -0 "$program_pid" 2>/dev/null; }
+program_ended() { ! program_runs; }
+
+# Opens a dialog with `keys`, prints where its frame sits ("x y w h"), or "none", and closes it.
+dialog_frame() {  # main window title-pattern keys...
+  local main=$1 pattern=$2 dialog=""
+  shift 2
+  xdotool key "$@"
+  if poll has_program_window "$pattern"; then dialog=$(program_window "$pattern"); fi
+  if [ -z "$dialog" ]; then
+    echo none
+    return
+  fi
+  sleep 0.3  # lets the manager settle the frame
+  framed_geometry "$dialog"
+  xdotool key Escape
+  poll window_is_active "$main" || true
+}
+has_program_window() { [ -n "$(program_window "$1")" ]; }
+
+# Where the dialogs sit, as "config-dx,dy about-dx,dy history-x,y": the two centred dialogs'
+# frames' offsets from the work area's centre, the history window's frame corner. A star marks
+# a manager that does not tell its frames before the window shows: the dialogs then stay where
+# they were before the program asked for frames, which is not checked.
+dialog_places() {  # main window
+  local config about history x y w h told='*'
+  config=$(dialog_frame "$1" '^Configuration' ctrl+c)
+  about=$(dialog_frame "$1" '^A propos de La Chiffrel' alt+question p)
+  history=$(dialog_frame "$1" '^Historique de construction' alt+question h)
+  [ "$config" = none ] || config=$(offset_from_centre "$config")
+  [ "$about" = none ] || about=$(offset_from_centre "$about")
+  if [ "$history" != none ]; then
+    read -r x y w h <<<"$history"
+    history="$x $y"
+  fi
+  if [ "$tells_frames" = yes ]; then told=""; fi
+  echo "${config// /,}$told ${about// /,}$told ${history// /,}"
+}
+
+dialogs_placed() {  # "config about history"
+  local config about history
+  read -r config about history <<<"$1"
+  [[ "$config $about" != *none* ]] || return 1
+  [[ "$config" == *'*' ]] || within_a_pixel "${config/,/ }" || return 1
+  [[ "$about" == *'*' ]] || within_a_pixel "${about/,/ }" || return 1
+  [ "$history" = 237,173 ]
+}
+
+# Escape out of a menu opened by `how`, then a second Escape: the program must still run.
+# Prints "runs" or "quit".
+two_escapes() {  # window how menu-offset
+  local x y dx dy
+  if [ "$2" = keys ]; then
+    xdotool key alt+f
+  else
+    read -r x y <<<"$(corner "$1")"
+    read -r dx dy <<<"$3"
+    xdotool mousemove $((x + dx + 10)) $((y + dy - 6)) click 1
+  fi
+  poll has_popup_menu "$1" || true
+  xdotool key Escape
+  poll no_popup_menu "$1" || true
+  xdotool key Escape
+  sleep 0.5
+  if program_runs; then echo runs; else echo quit; fi
+}
+
+# Sets `escape` to "keys mouse third": whether the program still ran after two Escapes out of a
+# menu opened from the keyboard, then by the mouse, and how it ended at a third Escape. Runs in the
+# script's own shell, which can wait for the program.
+escape_sequence() {  # window menu-offset
+  local keys mouse third=runs status=0
+  xdotool type 100
+  keys=$(two_escapes "$1" keys "$2")
+  mouse=-
+  if [ "$keys" = runs ]; then mouse=$(two_escapes "$1" mouse "$2"); fi
+  if [ "$mouse" = runs ]; then
+    xdotool key Escape
+    if poll program_ended; then
+      wait "$program_pid" || status=$?
+      third="exit$status"
+      program_pid=""
+    fi
+  else
+    third=-
+  fi
+  escape="$keys $mouse $third"
+}
+
+checks=(centred menu drag tap jitter dclick menu2 dialogs escape)
 failures=0
-printf '%-5s %-16s %-14s %-16s %s\n' start "menu (dx,dy)" "drag (dx,dy)" "menu after drag" verdict
+declare -A failed_checks=()
+printf '%-5s %-8s %-8s %-8s %-14s %-14s %-14s %-8s %-36s %s\n' start centred menu drag \
+  "tap(+drag)" "jitter(+drag)" "dclick(+drag)" menu2 "dialogs: config about history" escape
 for ((run = 1; run <= runs; run++)); do
   if ! start_window_manager; then
-    echo "openbox did not come up: $(cat "$work/openbox.log")" >&2
+    echo "$wm did not come up: $(cat "$work/wm.log")" >&2
     exit 1
   fi
+  if [ -z "${tells_frames:-}" ]; then tells_frames=$(manager_tells_frames); fi
   home=$work/home-$run
   mkdir -p "$home/.config" "$home/runtime"
   chmod 700 "$home/runtime"
@@ -194,29 +498,52 @@ for ((run = 1; run <= runs; run++)); do
   window=""
   if poll has_main_window; then window=$(main_window); fi
   if [ -z "$window" ] || ! poll window_is_active "$window"; then
-    printf '%-5s %s\n' "$run" "no active main window: $(cat "$work/program-$run.log")"
+    active=$(xdotool getactivewindow 2>/dev/null || true)
+    printf '%-5s %s\n' "$run" "no active main window (${window:-none}; active: ${active:+$(xprop -id "$active" WM_NAME WM_CLASS | tr '\n' ' ')}): $(cat "$work/program-$run.log")"
     failures=$((failures + 1))
+    for check in "${checks[@]}"; do failed_checks[$check]=$((${failed_checks[$check]:-0} + 1)); done
     stop "$program_pid"
     program_pid=""
     continue
   fi
+  sleep 0.3
+  centred=$(offset_from_centre "$(framed_geometry "$window")")
   first=$(menu_offset "$window" "$run" first)
   drag=$(drag_distance "$window")
+  tap=$(tap_then_drag "$window" tap)
+  jitter=$(tap_then_drag "$window" jitter)
+  dclick=$(tap_then_drag "$window" dclick)
   second=$(menu_offset "$window" "$run" second)
+  dialogs=$(dialog_places "$window")
+  escape_sequence "$window" "$first"
   wrong=()
+  within_a_pixel "$centred" || wrong+=(centred)
   menu_in_place "$first" || wrong+=(menu)
-  drag_followed "$drag" || wrong+=(drag)
-  menu_in_place "$second" || wrong+=("menu after drag")
+  exact_drag "$drag" || wrong+=(drag)
+  tap_kept_still "$tap" || wrong+=(tap)
+  tap_kept_still "$jitter" || wrong+=(jitter)
+  tap_kept_still "$dclick" || wrong+=(dclick)
+  menu_in_place "$second" || wrong+=(menu2)
+  dialogs_placed "$dialogs" || wrong+=(dialogs)
+  [ "$escape" = "runs runs exit0" ] || wrong+=(escape)
   verdict=ok
   if [ ${#wrong[@]} -gt 0 ]; then
     verdict="FAIL: $(IFS=,; echo "${wrong[*]}")"
     failures=$((failures + 1))
+    for check in "${wrong[@]}"; do failed_checks[$check]=$((${failed_checks[$check]:-0} + 1)); done
   fi
-  printf '%-5s %-16s %-14s %-16s %s\n' "$run" "$first" "$drag" "$second" "$verdict"
+  printf '%-5s %-8s %-8s %-8s %-14s %-14s %-14s %-8s %-36s %-18s %s\n' "$run" "${centred// /,}" \
+    "${first// /,}" "${drag// /,}" "${tap// /,}" "${jitter// /,}" "${dclick// /,}" \
+    "${second// /,}" "$dialogs" "$escape" "$verdict"
   stop "$program_pid"
   program_pid=""
 done
 
 echo
-echo "$((runs - failures)) of $runs starts right under openbox ($program)"
+for check in "${checks[@]}"; do
+  printf '%s %d/%d  ' "$check" $((runs - ${failed_checks[$check]:-0})) "$runs"
+done
+echo
+echo "$wm tells its frames before a window shows: ${tells_frames:-unknown}"
+echo "$((runs - failures)) of $runs starts right under $wm ($program)"
 [ "$failures" -eq 0 ]

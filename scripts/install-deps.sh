@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev qt6-translations-l10n
-  libglib2.0-dev libcups2-dev
+  libglib2.0-dev libcups2-dev libxcb1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-liberation2 fonts-dejavu-core fonts-comic-neue

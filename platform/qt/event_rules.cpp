@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -152,7 +153,9 @@ class ShortcutPrecedence : public QObject {
             return false;
         }
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || widget->window() != window_) {
+        // The menu bar has the keyboard only while the user walks it, after Escape out of one of
+        // its menus or Alt: the keys it claims then (Escape leaves it) are its own.
+        if (!widget || widget->window() != window_ || qobject_cast<QMenuBar*>(widget)) {
             return false;
         }
         const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());

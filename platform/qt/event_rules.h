@@ -44,6 +44,8 @@ void OnUserTrigger(QAction* action, Handler triggered);    // menu items and sho
 void OnFocusEnter(QWidget* field, Handler enter);          // focus moved in by the user
 
 // A key that runs `pressed` wherever the keyboard is in `window`, with no menu item of its own.
+// An open menu, and the menu bar while the user walks it, keep the keys they take: Escape first
+// closes the menu, then leaves the menu bar, and only the next one runs `pressed`.
 void OnWindowKey(QWidget* window, Qt::Key key, Handler pressed);
 
 // A mouse click on a widget that has no click signal of its own (labels, edit fields).
@@ -73,7 +75,8 @@ void LimitTyping(QLineEdit* edit, int maxChars);
 void KeepAltKeysOutOfFields(QWidget* form);
 
 // Menu shortcuts of `window` take precedence over the focused field's own keys (a line edit
-// claims Ctrl+C for copying; in these windows Ctrl+C is a menu command).
+// claims Ctrl+C for copying; in these windows Ctrl+C is a menu command), not over the keys the
+// menu bar claims while the user walks it.
 void GiveMenuShortcutsPrecedence(QWidget* window);
 
 }  // namespace chiffrel::ui

@@ -2,11 +2,18 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QFont>
 #include <QScreen>
 #include <QStyle>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
+#include <functional>
+#include <optional>
+#include <utility>
+
+#include "platform/qt/window_manager.h"
 
 namespace chiffrel::ui {
 
@@ -20,6 +27,53 @@ QPoint PlaceInside(const QRect& available, QSize size, QPoint wanted) {
     const int y =
         std::max(available.top(), std::min(wanted.y(), available.bottom() + 1 - size.height()));
     return {x, y};
+}
+
+// Where a window's frame goes, from the frame's size.
+using FrameCorner = std::function<QPoint(QSize frame)>;
+
+// Places a window once more at its first showing, where the window manager tells then the frame
+// it will draw: the frame, as the user sees it, goes where the window went without it. Qt only
+// learns the frame once the window shows, too late to place it without a jump.
+class PlaceWithFrameAtFirstShowing : public QObject {
+  public:
+    PlaceWithFrameAtFirstShowing(QWidget* window, FrameCorner corner)
+        : QObject(window), window_(window), corner_(std::move(corner)) {
+        window->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The native window exists by the show event, and is not on the screen yet.
+        if (watched == window_ && event->type() == QEvent::Show) {
+            window_->removeEventFilter(this);
+            QWindow* native = window_->windowHandle();
+            if (const std::optional<QMargins> frame = FrameExtentsBeforeMap(native)) {
+                // The window itself goes inside the frame: Qt would put it back where the widget
+                // says it is as it shows it.
+                const QPoint frameCorner = corner_(window_->size().grownBy(*frame));
+                window_->setGeometry(
+                    QRect(frameCorner + QPoint(frame->left(), frame->top()), window_->size()));
+            }
+            deleteLater();
+        }
+        return false;
+    }
+
+  private:
+    QWidget* window_;
+    FrameCorner corner_;
+};
+
+// Places `window`, not yet shown, with its frame's top-left corner where `corner` says: at once
+// for a frame as large as the window, as a window manager that keeps its frame to itself leaves
+// it (Qt puts a window placed before its first showing with its frame there), and again at the
+// first showing for the frame the manager tells. A frameless window draws its own frame.
+void PlaceFrame(QWidget* window, const FrameCorner& corner) {
+    window->move(corner(window->size()));
+    if (!window->windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        new PlaceWithFrameAtFirstShowing(window, corner);
+    }
 }
 
 }  // namespace
@@ -68,17 +122,20 @@ void SetColourPair(QWidget* widget, QPalette::ColorRole backgroundRole, const QC
 }
 
 void MoveInsideScreen(QWidget* window, QPoint wanted) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    window->move(screen ? PlaceInside(screen->availableGeometry(), window->size(), wanted)
-                        : wanted);
+    PlaceFrame(window, [wanted](QSize frame) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        return screen ? PlaceInside(screen->availableGeometry(), frame, wanted) : wanted;
+    });
 }
 
 void CentreOnScreen(QWidget* window) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        window->move(
-            PlaceInside(available, window->size(), available.center() - window->rect().center()));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
     }
+    PlaceFrame(window, [available = screen->availableGeometry()](QSize frame) {
+        return PlaceInside(available, frame, available.center() - QRect(QPoint(), frame).center());
+    });
 }
 
 }  // namespace chiffrel::ui

@@ -39,11 +39,13 @@ QPalette DesignPalette();
 void SetColourPair(QWidget* widget, QPalette::ColorRole backgroundRole, const QColor& background,
                    QPalette::ColorRole textRole, const QColor& text);
 
-// Moves a top-level window to `wanted`, or as near as keeps it inside the primary screen's
-// available area.
+// Moves a top-level window, not yet shown, to `wanted`, or as near as keeps it inside the primary
+// screen's available area. The place is that of the window's frame where the window manager tells
+// it before the window shows; otherwise that of the window.
 void MoveInsideScreen(QWidget* window, QPoint wanted);
 
-// Centres a top-level window on the primary screen's available area, inside it.
+// Centres a top-level window, not yet shown, on the primary screen's available area, inside it:
+// with its frame where the window manager tells it before the window shows.
 void CentreOnScreen(QWidget* window);
 
 }  // namespace chiffrel::ui

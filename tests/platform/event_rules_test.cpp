@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QSlider>
@@ -13,7 +14,10 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <cctype>
+#include <ostream>
 #include <stdexcept>
+#include <string>
 
 #include "engine/float_error.h"
 #include "tests/support/error_boxes.h"
@@ -197,6 +201,84 @@ TEST(ShortcutPrecedence, AMenuShortcutWinsOverTheFocusedLineEdit) {
     QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(triggered, 1);
 }
+
+// An Escape that a menu or the menu bar takes is theirs, as in any window: only one that reaches
+// the window with no menu active runs the window's key.
+struct EscapeRow {
+    const char* opening;
+    int escapesUntilTheWindowKeyRuns;
+    friend void PrintTo(const EscapeRow& row, std::ostream* out) { *out << row.opening; }
+};
+
+class EscapeAfterAMenu : public testing::TestWithParam<EscapeRow> {
+  protected:
+    EscapeAfterAMenu() {
+        window_.setCentralWidget(edit_);
+        fichiers_ = window_.menuBar()->addMenu("&Fichiers");
+        fichiers_->addAction("&Configurer");
+        popup_.addAction("Co&pier");
+        OnWindowKey(&window_, Qt::Key_Escape, [this] { ++windowKeyRuns_; });
+        GiveMenuShortcutsPrecedence(&window_);
+        window_.show();
+        QApplication::setActiveWindow(&window_);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window_));
+        edit_->setFocus();
+        QTest::keyClicks(edit_, "100");
+    }
+
+    // Where the keyboard is: an open menu, else the window's focused widget.
+    static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QWidget* popup = QApplication::activePopupWidget();
+        QTest::keyClick(popup ? popup : QApplication::focusWidget(), key, modifiers);
+    }
+
+    void Open(const std::string& opening) {
+        if (opening == "Alt+F") {
+            Press(Qt::Key_F, Qt::AltModifier);
+        } else if (opening == "click on the menu title") {
+            QMenuBar* bar = window_.menuBar();
+            QTest::mouseClick(bar, Qt::LeftButton, {},
+                              bar->actionGeometry(fichiers_->menuAction()).center());
+        } else if (opening == "pop-up menu") {
+            popup_.popup(edit_->mapToGlobal(QPoint(5, 5)));
+        }
+        if (opening != "nothing") {
+            ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+        }
+    }
+
+    QMainWindow window_;
+    QLineEdit* edit_ = new QLineEdit;
+    QMenu* fichiers_ = nullptr;
+    QMenu popup_;
+    int windowKeyRuns_ = 0;
+};
+
+TEST_P(EscapeAfterAMenu, RunsTheWindowKeyOnlyOnceNoMenuHasTheKeyboard) {
+    Open(GetParam().opening);
+    int escapes = 0;
+    while (windowKeyRuns_ == 0 && escapes < 5) {
+        Press(Qt::Key_Escape);
+        ++escapes;
+    }
+    EXPECT_EQ(escapes, GetParam().escapesUntilTheWindowKeyRuns);
+    EXPECT_EQ(windowKeyRuns_, 1);
+    EXPECT_EQ(edit_->text(), "100");
+}
+
+INSTANTIATE_TEST_SUITE_P(Openings, EscapeAfterAMenu,
+                         testing::Values(EscapeRow{"nothing", 1},
+                                         // The menu closes, then the menu bar lets the keyboard go.
+                                         EscapeRow{"Alt+F", 3},
+                                         EscapeRow{"click on the menu title", 3},
+                                         EscapeRow{"pop-up menu", 2}),
+                         [](const testing::TestParamInfo<EscapeRow>& row) {
+                             std::string name = row.param.opening;
+                             std::erase_if(name, [](char c) {
+                                 return !std::isalnum(static_cast<unsigned char>(c));
+                             });
+                             return name;
+                         });
 
 }  // namespace
 }  // namespace chiffrel::ui
