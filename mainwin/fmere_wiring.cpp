@@ -44,7 +44,6 @@ void Tmere::SetUpFrame() {
 }
 
 void Tmere::SetUpFontsAndColours() {
-    ui::SetFormFont(this);
     ui::SetPixelHeight(ui_->Panel3, 27);
     ui::SetPixelHeight(ui_->Label3, 13);
     for (QWidget* field : std::initializer_list<QWidget*>{ui_->SaisieMnt, ui_->Saisie2,
