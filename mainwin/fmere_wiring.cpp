@@ -13,6 +13,7 @@
 #include "mainwin/menu_behaviour.h"
 #include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
+#include "platform/qt/tight_tab_style.h"
 #include "ui_fmere.h"
 
 namespace chiffrel {
@@ -72,8 +73,7 @@ void Tmere::SetUpButtonsAndFields() {
     ui_->BitBtn2->setIcon(ArrowRightGlyph());
 
     // Four tabs share 177 pixels: the tabs keep their text tight.
-    // (Styled on the tab bar alone: styling the whole tab widget slows the window's creation.)
-    ui_->PageControl->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 2px 5px; }"));
+    ui::GiveTightTabs(ui_->PageControl->tabBar());
 
     // The print buffer lies outside the visible client area: keys must never go there.
     ui_->RichEdit1->setFocusPolicy(Qt::NoFocus);
