@@ -82,7 +82,6 @@ Tabout::Tabout(QString versionLabel, QString executablePath, QWidget* parent)
     for (QLabel* link : {ui_->Label5, ui_->Label6}) {
         ui::SetColourPair(link, QPalette::Window, ui::DesignPalette().color(QPalette::Window),
                           QPalette::WindowText, Qt::blue);
-        link->adjustSize();  // only the address itself is clickable
         link->installEventFilter(this);
     }
     GoToWeb1.SetUrl(ui_->Label5->text());
@@ -120,6 +119,11 @@ bool Tabout::eventFilter(QObject* watched, QEvent* event) {
 
 // The box opens with the keyboard on "&Fermer", its first tab stop, before the two addresses.
 void Tabout::showEvent(QShowEvent* event) {
+    // Only the address itself is clickable. Measured here rather than at start-up, where the
+    // box is made hidden: a label that takes the focus lays its text out as a document.
+    for (QLabel* link : {ui_->Label5, ui_->Label6}) {
+        link->adjustSize();
+    }
     ui_->BitBtn1->setFocus();
     QDialog::showEvent(event);
 }

@@ -13,6 +13,7 @@
 #include "mainwin/menu_behaviour.h"
 #include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
+#include "platform/qt/tight_tab_style.h"
 #include "ui_fmere.h"
 
 namespace chiffrel {
@@ -44,7 +45,6 @@ void Tmere::SetUpFrame() {
 }
 
 void Tmere::SetUpFontsAndColours() {
-    ui::SetFormFont(this);
     ui::SetPixelHeight(ui_->Panel3, 27);
     ui::SetPixelHeight(ui_->Label3, 13);
     for (QWidget* field : std::initializer_list<QWidget*>{ui_->SaisieMnt, ui_->Saisie2,
@@ -73,8 +73,7 @@ void Tmere::SetUpButtonsAndFields() {
     ui_->BitBtn2->setIcon(ArrowRightGlyph());
 
     // Four tabs share 177 pixels: the tabs keep their text tight.
-    // (Styled on the tab bar alone: styling the whole tab widget slows the window's creation.)
-    ui_->PageControl->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 2px 5px; }"));
+    ui::GiveTightTabs(ui_->PageControl->tabBar());
 
     // The print buffer lies outside the visible client area: keys must never go there.
     ui_->RichEdit1->setFocusPolicy(Qt::NoFocus);

@@ -1,6 +1,8 @@
 // Chiffrel: start-up of the program.
 #include <QApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 
 #include "infowin/fabout.h"
 #include "infowin/fmemo.h"
@@ -8,11 +10,25 @@
 #include "mainwin/program_context.h"
 #include "platform/atomic_replace.h"
 #include "platform/qt/form_style.h"
+#include "platform/qt/program_style.h"
 #include "platform/qt/qt_texts.h"
+
+namespace {
+
+// Reads a picture known to be PNG, which Qt decodes by itself. Left to find the format, Qt would
+// load every image-format plugin to ask each whether it reads the file.
+QPixmap ReadPng(const QString& path) {
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     chiffrel::CatchFileSizeSignal();
     QApplication application(argc, argv);
+    QApplication::setStyle(new chiffrel::ui::ProgramStyle);
     QApplication::setApplicationDisplayName(QStringLiteral("Chiffrel"));
     QApplication::setApplicationName(QStringLiteral("chiffrel"));
     QApplication::setDesktopFileName(QStringLiteral("chiffrel"));
@@ -20,7 +36,7 @@ int main(int argc, char* argv[]) {
     QIcon windowIcon;
     // The sizes a window shows; the desktop takes larger ones from the installed icon theme.
     for (const int size : {16, 32, 48, 64}) {
-        windowIcon.addFile(QStringLiteral(":/icons/%1x%1/chiffrel.png").arg(size));
+        windowIcon.addPixmap(ReadPng(QStringLiteral(":/icons/%1x%1/chiffrel.png").arg(size)));
     }
     QApplication::setWindowIcon(windowIcon);
     chiffrel::ui::InstallFontSubstitutes();

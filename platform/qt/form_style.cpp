@@ -94,7 +94,10 @@ void SetPixelHeight(QWidget* widget, int pixels) {
 
 void SetFormFont(QWidget* form) {
     constexpr int kFormFontPixels = 11;
-    SetPixelHeight(form, kFormFontPixels);
+    QFont font = form->font();
+    font.setFamilies({QStringLiteral("MS Sans Serif")});
+    font.setPixelSize(kFormFontPixels);
+    form->setFont(font);
 }
 
 void SetFixedDialogFrame(QDialog* dialog, bool minimizeBox) {

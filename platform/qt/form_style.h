@@ -21,7 +21,9 @@ void InstallFontSubstitutes();
 // Sets the widget's font to `pixels` pixels high, keeping its family and style.
 void SetPixelHeight(QWidget* widget, int pixels);
 
-// Gives a form the 8-point font it was designed with, 11 pixels high; its controls inherit it.
+// Gives a form the font it was designed with, "MS Sans Serif" at 8 points, 11 pixels high; its
+// controls inherit it. Given before the controls are made, it spares them a font they never
+// show: a line edit lays out its text at once in every font it is given.
 void SetFormFont(QWidget* form);
 
 // Fixes a dialog at its designed size, with a title bar, the system menu and a close box, and a

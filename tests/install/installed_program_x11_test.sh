@@ -4,6 +4,7 @@
 # - its window's class is the one the desktop entry names in StartupWMClass, which docks and task
 #   bars use to match the running window to its launcher;
 # - its window carries the program's icon;
+# - showing it loads no image-format plugin: its pictures are PNG, which Qt reads by itself;
 # - F1 opens the help, which the program reads from its own directory behind the launcher's link.
 # Usage: installed_program_x11_test.sh <cmake> <build directory> <desktop entry>
 set -euo pipefail
@@ -84,6 +85,9 @@ class=$(xprop -id "$main_window" WM_CLASS | sed -n 's/^WM_CLASS(STRING) = ".*", 
 icon=$(xprop -id "$main_window" _NET_WM_ICON)
 [[ $icon == "_NET_WM_ICON(CARDINAL) = "* ]] || fail "the main window carries no icon: $icon"
 
+plugins=$(grep -o '[^/]*/imageformats/[^ ]*' "/proc/$program_pid/maps" | sort -u || true)
+[ -z "$plugins" ] || fail "showing the main window loaded image-format plugins: $plugins"
+
 # Without its help file beside it the program answers F1 with an error box instead.
 help_window=""
 for _ in $(seq 3); do
@@ -92,4 +96,5 @@ for _ in $(seq 3); do
   [ -n "$help_window" ] && break
 done
 [ -n "$help_window" ] || fail "F1 did not open the help: $(cat "$work/output")"
-echo "The installed program shows its window as '$expected_class', with its icon, and its help."
+echo "The installed program shows its window as '$expected_class', with its icon and no image" \
+  "plugin, and its help."

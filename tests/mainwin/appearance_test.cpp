@@ -3,6 +3,7 @@
 #include <QMap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTimer>
 #include <cmath>
 
@@ -70,6 +71,14 @@ void ExpectReadable(QWidget* window, const QString& where) {
 void ExpectWhole(QWidget* window, const QString& where) {
     window->grab();  // texts are fitted as they are painted
     for (QWidget* widget : window->findChildren<QWidget*>()) {
+        if (auto* tabs = qobject_cast<QTabBar*>(widget);
+            tabs != nullptr && tabs->isVisibleTo(window)) {
+            // Every tab shows beside the others: no arrow has to scroll one into view.
+            for (int tab = 0; tab < tabs->count(); ++tab) {
+                EXPECT_LT(tabs->tabRect(tab).right(), tabs->width())
+                    << qPrintable(where + " " + tabs->tabText(tab));
+            }
+        }
         auto* label = qobject_cast<QLabel*>(widget);
         const bool box = qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget);
         if (!widget->isVisibleTo(window) || (label == nullptr && !box)) {
