@@ -1,16 +1,14 @@
 // The safe save of a file, through the writes of settings values that use it.
 #include "platform/atomic_replace.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <array>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -25,22 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace profile_testing;
-
-// Runs `body` in a child process and gives its exit status, or 128 + the signal that ended it.
-int InChildProcess(const std::function<int()>& body) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        int status = 2;
-        try {
-            status = body();
-        } catch (...) {
-        }
-        ::_exit(status);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 TEST_F(ProfileFileTest, ReplacementKeepsThePermissions) {
     Store(file_, "[A]\nk=1\n");
@@ -59,16 +41,6 @@ TEST_F(ProfileFileTest, NewFileFollowsTheUmask) {
 }
 
 // ---- Failed writes --------------------------------------------------------------------------
-
-void ExpectWriteError(const fs::path& file, const std::string& value = "v") {
-    try {
-        WriteProfileString(file, "A", "k", value);
-        ADD_FAILURE() << "the write to " << file << " did not fail";
-    } catch (const ProgramError& error) {
-        EXPECT_EQ(std::string(error.what()), "Ne peut écrire dans CHIFFREL.INI");
-        EXPECT_NE(dynamic_cast<const ProfileWriteError*>(&error), nullptr);
-    }
-}
 
 TEST_F(ProfileFileTest, UnwritableDirectoryRaisesTheError) {
     const fs::path notADirectory = directory_ / "plain-file";
@@ -173,6 +145,55 @@ INSTANTIATE_TEST_SUITE_P(
                                false}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
+// A link to something that is not a regular file, in a directory that is not the program's: the
+// save fails, and nothing is created or removed there, nor beside the link.
+struct TargetCase {
+    const char* what;
+    std::function<void(const fs::path& target)> put;
+    bool needsSuperuser;
+};
+
+class NonRegularTargetRules : public ProfileFileTest,
+                              public ::testing::WithParamInterface<TargetCase> {};
+
+std::vector<fs::path> Listing(const fs::path& directory) {
+    std::vector<fs::path> names;
+    for (const auto& entry : fs::directory_iterator(directory)) {
+        names.push_back(entry.path().filename());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_P(NonRegularTargetRules, SaveFailsAndTouchesNothingThere) {
+    const TargetCase& c = GetParam();
+    if (c.needsSuperuser && ::geteuid() != 0) {
+        GTEST_SKIP() << "only the superuser makes device files";
+    }
+    const fs::path elsewhere = directory_ / "elsewhere";
+    fs::create_directory(elsewhere);
+    // What a save of "target" that died would have left there, but older than any save.
+    Store(elsewhere / ".target.tmp-123-4", "not ours");
+    MakeOld(elsewhere / ".target.tmp-123-4");
+    c.put(elsewhere / "target");
+    fs::create_symlink(elsewhere / "target", file_);
+    const std::vector<fs::path> before = Listing(elsewhere);
+    ExpectWriteError(file_);
+    EXPECT_EQ(Listing(elsewhere), before) << c.what;
+    EXPECT_EQ(Listing(directory_), (std::vector<fs::path>{"CHIFFREL.INI", "elsewhere"})) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profile, NonRegularTargetRules,
+    ::testing::Values(
+        TargetCase{"a FIFO", [](const fs::path& at) { ::mkfifo(at.c_str(), 0600); }, false},
+        TargetCase{"a loop of links",
+                   [](const fs::path& at) { fs::create_symlink(at.filename(), at); }, false},
+        TargetCase{"a device like /dev/zero",
+                   [](const fs::path& at) { ::mknod(at.c_str(), S_IFCHR | 0666, makedev(1, 5)); },
+                   true}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
+
 // Owner and group stay where the writer may set them; otherwise the writer's own are used.
 struct OwnerCase {
     const char* what;
@@ -218,77 +239,11 @@ INSTANTIATE_TEST_SUITE_P(
         OwnerCase{"a user who may not give the file away gets it", 4321, 1234, 1234, 4321, 4321}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
-// ---- One writer at a time -------------------------------------------------------------------
-
-TEST_F(ProfileFileTest, LockKeptBeyondTheWaitingLimitFailsTheWrite) {
-    Store(file_, "[A]\nk=1\n");
-    // Another writer's lock, on an open file description of its own.
-    const int other = ::open((directory_ / ".CHIFFREL.INI.lock").c_str(), O_RDONLY | O_CREAT, 0644);
-    ASSERT_EQ(::flock(other, LOCK_EX), 0);
-    ExpectWriteError(file_);
-    ::close(other);
-    EXPECT_EQ(Contents(file_), "[A]\nk=1\n");
-}
-
-// A byte through a pipe: how the two writers start each round together.
-class Signal {
-  public:
-    Signal() { EXPECT_EQ(::pipe(ends_.data()), 0); }
-    ~Signal() {
-        ::close(ends_[0]);
-        ::close(ends_[1]);
-    }
-    void Raise() { EXPECT_EQ(::write(ends_[1], "x", 1), 1); }
-    bool Wait() {
-        char byte;
-        return ::read(ends_[0], &byte, 1) == 1;
-    }
-
-  private:
-    std::array<int, 2> ends_{};
-};
-
-// One process saves the eight keys of the configuration dialog while another writes its own
-// key eight times: at the end of every round, both sets of values are in the file.
-TEST_F(ProfileFileTest, TwoProcessesWritingAtOnceLoseNoUpdate) {
-    constexpr int kRounds = 100;
-    Signal go;
-    Signal done;
-    const pid_t other = ::fork();
-    if (other == 0) {
-        try {
-            for (int round = 0; round < kRounds && go.Wait(); ++round) {
-                for (int write = 0; write < 8; ++write) {
-                    WriteProfileString(file_, "Autre", "Compteur", std::to_string(write));
-                }
-                done.Raise();
-            }
-        } catch (...) {
-        }
-        ::_exit(0);
-    }
-    int lost = 0;
-    for (int round = 0; round < kRounds; ++round) {
-        Store(file_, "");
-        go.Raise();
-        for (int key = 0; key < 8; ++key) {
-            WriteProfileString(file_, "Dialogue", "Cle" + std::to_string(key),
-                               "r" + std::to_string(round));
-        }
-        ASSERT_TRUE(done.Wait()) << "the other writer stopped in round " << round;
-        bool complete = Read("Autre", "Compteur") == "7";
-        for (int key = 0; key < 8; ++key) {
-            complete = complete &&
-                       Read("Dialogue", "Cle" + std::to_string(key)) == "r" + std::to_string(round);
-        }
-        lost += complete ? 0 : 1;
-    }
-    ::waitpid(other, nullptr, 0);
-    EXPECT_EQ(lost, 0) << "rounds that lost an update, out of " << kRounds;
-}
-
 // ---- Temporary files of saves that died -----------------------------------------------------
 
+// A temporary file is left over when it is a regular file of the user, older than a save lasts:
+// a fresh one may be a save under way without the lock, another user's is not the user's to
+// remove.
 TEST_F(ProfileFileTest, NextSaveRemovesTheTemporariesOfDeadSavesOnly) {
     const std::vector<std::string> orphans = {".CHIFFREL.INI.tmp-123-4",
                                               ".CHIFFREL.INI.tmp-99999-17"};
@@ -301,12 +256,29 @@ TEST_F(ProfileFileTest, NextSaveRemovesTheTemporariesOfDeadSavesOnly) {
     for (const std::string& name : others) {
         Store(directory_ / name, "kept");
     }
+    const fs::path fresh = directory_ / ".CHIFFREL.INI.tmp-11-12";
+    const fs::path anotherUsers = directory_ / ".CHIFFREL.INI.tmp-7-8";
+    const bool mayGiveAway = ::geteuid() == 0;
+    Store(fresh, "kept");
+    if (mayGiveAway) {
+        Store(anotherUsers, "kept");
+        ASSERT_EQ(::lchown(anotherUsers.c_str(), 4321, 4321), 0);
+    }
+    for (const auto& entry : fs::directory_iterator(directory_)) {
+        if (entry.path() != fresh) {
+            MakeOld(entry.path());
+        }
+    }
     WriteProfileString(file_, "A", "k", "v");
     for (const std::string& name : orphans) {
         EXPECT_FALSE(fs::exists(directory_ / name)) << name;
     }
     for (const std::string& name : others) {
         EXPECT_EQ(Contents(directory_ / name), "kept") << name;
+    }
+    EXPECT_EQ(Contents(fresh), "kept");
+    if (mayGiveAway) {
+        EXPECT_EQ(Contents(anotherUsers), "kept");
     }
 }
 
