@@ -35,44 +35,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace profile_testing;
 
-// Whether a process waits in the kernel for a lock of `file`, as /proc/locks tells it: then the
-// kernel wakes it the moment the lock is released.
-bool SomeoneWaitsForTheLockOf(const fs::path& file) {
-    struct stat status {};
-    if (::stat(file.c_str(), &status) != 0) {
-        return false;
-    }
-    const std::string inode = ":" + std::to_string(status.st_ino) + " ";
-    std::ifstream locks("/proc/locks");
-    for (std::string line; std::getline(locks, line);) {
-        if (line.find("->") != std::string::npos && line.find(inode) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The writer waits for the lock itself, not by trying it now and then, until its time is up.
 TEST_F(ProfileFileTest, LockKeptBeyondTheWaitingLimitFailsTheWrite) {
     Store(file_, "[A]\nk=1\n");
-    const fs::path lockFile = directory_ / ".CHIFFREL.INI.lock";
     // Another writer's lock, on an open file description of its own.
-    const int other = ::open(lockFile.c_str(), O_RDONLY | O_CREAT, 0644);
+    const int other = ::open((directory_ / ".CHIFFREL.INI.lock").c_str(), O_RDONLY | O_CREAT, 0644);
     ASSERT_EQ(::flock(other, LOCK_EX), 0);
-    std::atomic<bool> saving = true;
-    std::atomic<bool> waitedForTheLock = false;
-    std::thread watcher([&] {
-        while (saving && !waitedForTheLock) {
-            waitedForTheLock = SomeoneWaitsForTheLockOf(lockFile);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
     ExpectWriteError(file_);
-    saving = false;
-    watcher.join();
     ::close(other);
     EXPECT_EQ(Contents(file_), "[A]\nk=1\n");
-    EXPECT_TRUE(waitedForTheLock);
 }
 
 // ---- What is at the lock file's place ------------------------------------------------------
@@ -264,10 +234,29 @@ INSTANTIATE_TEST_SUITE_P(Profile, WritersAtOnce,
                                            RoundCase{"a link to nowhere", true}),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
 
+// Whether this process waits in the kernel for the lock of `file`, as /proc/locks tells it:
+// then the kernel wakes it the moment the lock is released.
+bool WaitsForTheLockOf(const fs::path& file) {
+    struct stat status {};
+    if (::stat(file.c_str(), &status) != 0) {
+        return false;
+    }
+    const std::string process = " " + std::to_string(::getpid()) + " ";
+    const std::string inode = ":" + std::to_string(status.st_ino) + " ";
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);) {
+        if (line.find("->") != std::string::npos && line.find(process) != std::string::npos &&
+            line.find(inode) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Two writers save a file near the size limit over and over, locking it again at once after
-// each save, and each save holds the lock a while. A third writer comes now and then: it finds
-// the lock taken each time, and gets its turn all the same. Had it polled for the lock, it would
-// hardly ever have found it free.
+// each save, and each save holds the lock a while. A third writer comes now and then and finds
+// the lock taken: it waits for the lock itself, not by trying it now and then, and gets its turn
+// each time. Had it polled, it would hardly ever have found the lock free.
 TEST_F(ProfileFileTest, WaitingWriterGetsItsTurn) {
     std::string text = "[A]\nk=0\n[Filler]\n";
     while (text.size() < kProfileFileMaxSize - 4096) {
@@ -289,6 +278,14 @@ TEST_F(ProfileFileTest, WaitingWriterGetsItsTurn) {
         }
         others.push_back(child);
     }
+    std::atomic<bool> saving = true;
+    std::atomic<bool> waitedForTheLock = false;
+    std::thread watcher([&] {
+        while (saving && !waitedForTheLock) {
+            waitedForTheLock = WaitsForTheLockOf(directory_ / ".CHIFFREL.INI.lock");
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
     constexpr int kSaves = 10;
     int failed = 0;
     for (int save = 0; save < kSaves; ++save) {
@@ -299,11 +296,14 @@ TEST_F(ProfileFileTest, WaitingWriterGetsItsTurn) {
             ++failed;
         }
     }
+    saving = false;
+    watcher.join();
     for (const pid_t child : others) {
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
     }
     EXPECT_EQ(failed, 0) << "saves that found no turn within the waiting limit, out of " << kSaves;
+    EXPECT_TRUE(waitedForTheLock);
 }
 
 }  // namespace
