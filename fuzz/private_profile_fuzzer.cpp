@@ -45,6 +45,12 @@ bool HasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// A text without LF whose lines end with a lone CR (classic Mac OS); lines otherwise end with
+// LF, and a lone CR is part of its line.
+bool EndsLinesWithCr(std::string_view lines) {
+    return lines.find('\n') == std::string_view::npos && lines.find('\r') != std::string_view::npos;
+}
+
 // Names that a "[section]" line and a "key=value" line give back as they are: a section without
 // "]", a key without "=" that does not start like a header or a comment, neither with a line
 // break or blanks around it.
@@ -110,10 +116,12 @@ void CheckRead(const fs::path& file, std::string_view content, std::string_view 
     Require(ReadProfileString(file, AsciiUpper(section), AsciiUpper(key), kDefault) == value,
             "names match without regard to case", Describe(section, key, value));
     Require(value.size() <= kProfileValueMaxLength, "a read is cut to the longest value", value);
-    Require(value == kDefault || (ProgramTextOf(content).find(value) != std::string::npos &&
-                                  value.find('\n') == std::string::npos),
-            "a read gives the default or one line's text of the file",
-            Describe(section, key, value));
+    const std::string lines = ProgramTextOf(content);
+    const char lineBreak = EndsLinesWithCr(lines) ? '\r' : '\n';
+    Require(
+        value == kDefault ||
+            (lines.find(value) != std::string::npos && value.find(lineBreak) == std::string::npos),
+        "a read gives the default or one line's text of the file", Describe(section, key, value));
 }
 
 // The bytes of `before` that `after` does not keep, between their common start and end.
@@ -150,12 +158,16 @@ void CheckWrite(const fs::path& file, const Entry& written, const std::string& v
     Require(after.encoding == before.encoding && after.oddByte == before.oddByte,
             "a write keeps the encoding of the file",
             Describe(written.section, written.key, value));
-    Require(ChangedPart(before.lines, after.lines).find('\n') == std::string_view::npos,
+    const char lineBreak = EndsLinesWithCr(before.lines) ? '\r' : '\n';
+    Require(ChangedPart(before.lines, after.lines).find(lineBreak) == std::string_view::npos,
             "a write replaces a value or adds lines, and leaves every line end of the file",
             Describe(written.section, written.key, value));
     if (!CanBeWrittenAsIs(written.section, written.key)) {
         return;
     }
+    Require(EndsLinesWithCr(after.lines) == EndsLinesWithCr(before.lines),
+            "added lines end as the file's lines end",
+            Describe(written.section, written.key, value));
     const std::string readBack = ReadProfileString(file, written.section, written.key, kDefault);
     Require(readBack == ReadBackOf(value), "the value written reads back",
             Describe(written.section, written.key, value) + " reads back as " + readBack);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -32,10 +33,16 @@ using FileEdit = std::function<std::string(std::string current)>;
 // with its owner, group (where the process may set them) and permissions; a new file follows
 // the umask. A symbolic link is followed to the file it names, which is created if need be.
 // Another hard link to the old file keeps the old content. A file that exists but is not a
-// regular file, cannot be read whole or is not writable stays untouched.
+// regular file, cannot be read whole, is not writable, or is larger than `maxBytes` or would
+// become so, stays untouched; beside one that is not a regular file nothing is created.
 // Writers in every process take turns on a lock file beside the file (".NAME.lock"), waiting
-// a few seconds at most; a writer removes the temporary files (".NAME.tmp-<process>-<count>")
-// that writers killed midway left. False on any failure, the file then left exactly as it was.
-[[nodiscard]] bool ReplaceFileAtomically(const std::filesystem::path& file, const FileEdit& edit);
+// five seconds at most; anything but a regular file that the writer may read and write at the
+// lock file's place is replaced by one, or the write fails. Only where the file system has no
+// locks at all does the write go on without one. A writer removes the temporary files
+// (".NAME.tmp-<process>-<count>") that writers killed midway left: regular files of its user,
+// not changed for longer than a save lasts. False on any failure, the file then left exactly as
+// it was.
+[[nodiscard]] bool ReplaceFileAtomically(const std::filesystem::path& file, const FileEdit& edit,
+                                         std::size_t maxBytes);
 
 }  // namespace chiffrel

@@ -1,8 +1,6 @@
 #include "platform/private_profile.h"
 
-#include <unistd.h>
-
-#include <cstring>
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -21,69 +19,21 @@ std::string CutToMaxLength(std::string_view text) {
     return std::string(text.substr(0, kProfileValueMaxLength));
 }
 
-// A file's lines, read one at a time. A read error ends the file.
-class LineReader {
-  public:
-    explicit LineReader(int fd) : fd_(fd) {}
-
-    // The next line, without its "\n"; false at the end of the file.
-    bool Next(std::string& line) {
-        line.clear();
-        bool any = false;
-        while (Fill()) {
-            any = true;
-            const char* begin = buffer_.data() + pos_;
-            const auto* newline = static_cast<const char*>(std::memchr(begin, '\n', size_ - pos_));
-            const std::size_t length =
-                newline ? static_cast<std::size_t>(newline - begin) : size_ - pos_;
-            line.append(begin, length);
-            pos_ += length;
-            if (newline) {
-                ++pos_;
-                return true;
-            }
-        }
-        return any;
+// The file's text. Settings files are a few lines long: of a larger file, only the whole lines
+// of its first kProfileFileMaxSize bytes count, so that no read takes more time or memory than
+// that, however large the file.
+std::optional<ProfileText> ReadProfileText(const fs::path& file) {
+    std::optional<std::string> bytes = ReadRegularFile(file, kProfileFileMaxSize + 1);
+    if (!bytes) {
+        return std::nullopt;
     }
-
-  private:
-    static constexpr std::size_t kBufferSize = 64 * 1024;
-
-    bool Fill() {
-        if (pos_ < size_) {
-            return true;
-        }
-        buffer_.clear();
-        ReadRest(fd_, buffer_, kBufferSize);
-        pos_ = 0;
-        size_ = buffer_.size();
-        return size_ > 0;
+    const bool cut = bytes->size() > kProfileFileMaxSize;
+    bytes->resize(std::min(bytes->size(), kProfileFileMaxSize));
+    ProfileText text = DecodeProfile(std::move(*bytes));
+    if (cut) {
+        text.lines.resize(WholeLines(text.lines).size());
     }
-
-    int fd_;
-    std::string buffer_;
-    std::size_t pos_ = 0;
-    std::size_t size_ = 0;
-};
-
-ProfileEncoding EncodingOf(int fd) {
-    char firstBytes[3];
-    const ssize_t n = ::pread(fd, firstBytes, sizeof firstBytes, 0);
-    return EncodingDeclaredBy(
-        std::string_view(firstBytes, n > 0 ? static_cast<std::size_t>(n) : 0));
-}
-
-// UTF-16 files are read whole to be decoded; the others are read line by line.
-std::optional<std::string> FindValueInFile(int fd, ProfileEncoding encoding,
-                                           std::string_view section, std::string_view key) {
-    if (encoding == ProfileEncoding::kUtf16) {
-        std::string bytes;
-        ReadRest(fd, bytes);
-        return FindValueInText(DecodeProfile(std::move(bytes)).lines, section, key);
-    }
-    ::lseek(fd, static_cast<off_t>(ByteOrderMarkSize(encoding)), SEEK_SET);
-    LineReader lines(fd);
-    return FindValueInLines([&lines](std::string& line) { return lines.Next(line); }, section, key);
+    return text;
 }
 
 }  // namespace
@@ -93,14 +43,13 @@ ProfileWriteError::ProfileWriteError(const fs::path& file)
 
 std::string ReadProfileString(const fs::path& file, std::string_view section, std::string_view key,
                               std::string_view defaultValue) {
-    const UniqueFd fd = OpenWithoutBlocking(file);
-    if (!fd.valid() || !IsRegularFile(fd.get())) {
+    const std::optional<ProfileText> text = ReadProfileText(file);
+    if (!text) {
         return CutToMaxLength(defaultValue);
     }
-    const ProfileEncoding encoding = EncodingOf(fd.get());
-    const std::optional<std::string> value = FindValueInFile(
-        fd.get(), encoding, ToProfileText(encoding, section), ToProfileText(encoding, key));
-    return CutToMaxLength(value ? FromProfileText(encoding, WithoutEnclosingQuotes(*value))
+    const std::optional<std::string> value = FindValueInText(
+        text->lines, ToProfileText(text->encoding, section), ToProfileText(text->encoding, key));
+    return CutToMaxLength(value ? FromProfileText(text->encoding, WithoutEnclosingQuotes(*value))
                                 : std::string(defaultValue));
 }
 
@@ -115,7 +64,7 @@ void WriteProfileString(const fs::path& file, std::string_view section, std::str
                                inFile(StoredFormOf(value)));
         return EncodeProfile(text);
     };
-    if (!ReplaceFileAtomically(file, withValue)) {
+    if (!ReplaceFileAtomically(file, withValue, kProfileFileMaxSize)) {
         throw ProfileWriteError(file);
     }
 }

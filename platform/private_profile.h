@@ -14,11 +14,15 @@ namespace chiffrel {
 // not count, lines starting with ";" are comments. Names and values are the program's 8-bit
 // texts, in code page 1252: an 8-bit file holds them byte for byte, a file that starts with the
 // byte-order mark of UTF-8 or UTF-16LE gets them converted (see profile_encoding.h). Files
-// written on Windows (CRLF line ends, those encodings) read the same. Nothing is cached: every
-// call opens, reads and closes the file.
+// written on Windows (CRLF line ends, those encodings) or on a classic Mac (CR line ends) read
+// the same. Nothing is cached: every call opens, reads and closes the file.
 
 // Longest value a read returns; longer values are cut.
 inline constexpr std::size_t kProfileValueMaxLength = 1023;
+
+// Largest file read whole and rewritten. Settings files hold a few lines; of a larger one, reads
+// take the whole lines of its first kProfileFileMaxSize bytes, and writes fail.
+inline constexpr std::size_t kProfileFileMaxSize = 1024 * 1024;
 
 // A write that could not be completed. The file is left exactly as it was.
 class ProfileWriteError : public ProgramError {
@@ -39,9 +43,9 @@ std::string ReadProfileString(const std::filesystem::path& file, std::string_vie
 // A value is one line: anything from its first line break on is dropped.
 // The file is replaced as ReplaceFileAtomically does it (atomic_replace.h): atomically, keeping
 // its owner, group and permissions, through a symbolic link, with the writers of every process
-// taking turns; a file that exists but is not writable stays untouched. Throws
-// ProfileWriteError on any failure, a file-size limit included once the program has called
-// CatchFileSizeSignal.
+// taking turns; a file that exists but is not writable, or is larger than kProfileFileMaxSize
+// or would become so, stays untouched. Throws ProfileWriteError on any failure, a file-size
+// limit included once the program has called CatchFileSizeSignal.
 void WriteProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value);
 

@@ -11,6 +11,7 @@ namespace {
 // ---- One line -------------------------------------------------------------------------------
 
 // A carriage return counts as a blank, so the CR of a CRLF line end needs no handling of its own.
+// In a file whose lines end with a CR alone, no line holds one.
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
 }
@@ -80,23 +81,34 @@ ProfileLine ParseLine(std::string_view line) {
 
 // ---- Lines in a whole text -----------------------------------------------------------------
 
-// One line of a file's text: [begin, contentEnd) without its "\n", [begin, end) with it.
+// Lines end with LF, or CR LF. A text without any LF whose lines end with a lone CR, as classic
+// Mac OS wrote them, has CR as its line end; otherwise a lone CR stays part of its line.
+char LineBreakOf(std::string_view text) {
+    return text.find('\n') == std::string_view::npos && text.find('\r') != std::string_view::npos
+               ? '\r'
+               : '\n';
+}
+
+// One line of a file's text: [begin, contentEnd) without its line break, [begin, end) with it.
 struct LineSpan {
     std::size_t begin;
     std::size_t contentEnd;
     std::size_t end;
 };
 
-LineSpan LineAt(std::string_view text, std::size_t begin) {
-    const std::size_t newline = text.find('\n', begin);
-    if (newline == std::string_view::npos) {
+LineSpan LineAt(std::string_view text, char lineBreak, std::size_t begin) {
+    const std::size_t lineEnd = text.find(lineBreak, begin);
+    if (lineEnd == std::string_view::npos) {
         return {begin, text.size(), text.size()};
     }
-    return {begin, newline, newline + 1};
+    return {begin, lineEnd, lineEnd + 1};
 }
 
 // New lines follow the file's own convention, read from its first line end.
 std::string_view LineEndOf(std::string_view text) {
+    if (LineBreakOf(text) == '\r') {
+        return "\r";
+    }
     const std::size_t newline = text.find('\n');
     return newline != std::string_view::npos && newline > 0 && text[newline - 1] == '\r' ? "\r\n"
                                                                                          : "\n";
@@ -104,7 +116,7 @@ std::string_view LineEndOf(std::string_view text) {
 
 // Inserts whole lines at a line boundary, ending an unterminated last line first.
 void InsertLines(std::string& text, std::size_t at, std::string lines) {
-    if (at == text.size() && !text.empty() && !text.ends_with('\n')) {
+    if (at == text.size() && !text.empty() && !text.ends_with(LineBreakOf(text))) {
         lines.insert(0, LineEndOf(text));
     }
     text.insert(at, lines);
@@ -130,9 +142,10 @@ struct Placement {
 
 // Only the first section of that name and the first key of that name in it count.
 Placement FindPlacement(std::string_view text, std::string_view section, std::string_view key) {
+    const char lineBreak = LineBreakOf(text);
     std::optional<std::size_t> endOfSection;
     for (std::size_t pos = 0; pos < text.size();) {
-        const LineSpan span = LineAt(text, pos);
+        const LineSpan span = LineAt(text, lineBreak, pos);
         pos = span.end;
         const ProfileLine parsed = ParseLine(text.substr(span.begin, span.contentEnd - span.begin));
         if (parsed.kind == LineKind::kSection || parsed.kind == LineKind::kBadHeader) {
@@ -158,27 +171,6 @@ Placement FindPlacement(std::string_view text, std::string_view section, std::st
 
 }  // namespace
 
-// The search ends with the first section of that name.
-std::optional<std::string> FindValueInLines(const NextProfileLine& nextLine,
-                                            std::string_view section, std::string_view key) {
-    std::string line;
-    bool inSection = false;
-    while (nextLine(line)) {
-        const ProfileLine parsed = ParseLine(line);
-        if (parsed.kind == LineKind::kSection || parsed.kind == LineKind::kBadHeader) {
-            if (inSection) {
-                return std::nullopt;
-            }
-            inSection =
-                parsed.kind == LineKind::kSection && SameIgnoringAsciiCase(parsed.name, section);
-        } else if (inSection && parsed.kind == LineKind::kEntry &&
-                   SameIgnoringAsciiCase(parsed.name, key)) {
-            return std::string(line.substr(parsed.valueBegin, parsed.valueEnd - parsed.valueBegin));
-        }
-    }
-    return std::nullopt;
-}
-
 std::optional<std::string> FindValueInText(std::string_view text, std::string_view section,
                                            std::string_view key) {
     const Placement place = FindPlacement(text, section, key);
@@ -186,6 +178,11 @@ std::optional<std::string> FindValueInText(std::string_view text, std::string_vi
         return std::nullopt;
     }
     return std::string(text.substr(place.at, place.length));
+}
+
+std::string_view WholeLines(std::string_view text) {
+    const std::size_t lastBreak = text.rfind(LineBreakOf(text));
+    return text.substr(0, lastBreak == std::string_view::npos ? 0 : lastBreak + 1);
 }
 
 std::string_view WithoutEnclosingQuotes(std::string_view value) {

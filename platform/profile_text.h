@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,23 +10,19 @@ namespace chiffrel {
 // any file access. Texts here are in the form the file's lines are read in (see
 // profile_encoding.h), and so are the section and key names given.
 //
-// "[section]" lines, each followed by "key=value" lines. Names match without regard to ASCII
-// case, blanks (spaces, tabs, and the CR of a CRLF line end) around names and values do not
-// count, lines starting with ";" are comments. Only the first section of a name counts, and
+// "[section]" lines, each followed by "key=value" lines. Lines end with LF or CR LF; a text with
+// no LF at all whose lines end with a lone CR has CR as its line end. Names match without regard
+// to ASCII case, blanks (spaces, tabs, and the CR of a CRLF line end) around names and values do
+// not count, lines starting with ";" are comments. Only the first section of a name counts, and
 // only the first key of a name in it. A "[" line without "]" names no section but ends the one
 // before it.
 
-// Gives the next line, without its "\n"; false at the end of the file.
-using NextProfileLine = std::function<bool(std::string& line)>;
-
-// The value of `key` in `section`, without the blanks around it, from lines read one at a time:
-// reading a file needs no more memory than its longest line.
-std::optional<std::string> FindValueInLines(const NextProfileLine& nextLine,
-                                            std::string_view section, std::string_view key);
-
-// The same, in a whole text.
+// The value of `key` in `section`, without the blanks around it.
 std::optional<std::string> FindValueInText(std::string_view text, std::string_view section,
                                            std::string_view key);
+
+// `text` up to its last line end: what a text cut at any byte holds of whole lines.
+std::string_view WholeLines(std::string_view text);
 
 // A value as a read gives it: without one pair of enclosing quotes (" or ').
 std::string_view WithoutEnclosingQuotes(std::string_view value);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <vector>
 
 namespace chiffrel {
@@ -68,8 +69,15 @@ bool ReadRest(int fd, std::string& bytes, std::size_t maxBytes) {
 std::optional<std::string> ReadRegularFile(const std::filesystem::path& file,
                                            std::size_t maxBytes) {
     const UniqueFd fd = OpenWithoutBlocking(file);
+    const auto status = fd.valid() ? StatusOf(fd.get()) : std::nullopt;
+    if (!status || !S_ISREG(status->st_mode)) {
+        return std::nullopt;
+    }
+    // One allocation of the right size: growing a string of a megabyte step by step costs
+    // several times as much as reading it.
     std::string bytes;
-    if (!fd.valid() || !IsRegularFile(fd.get()) || !ReadRest(fd.get(), bytes, maxBytes)) {
+    bytes.reserve(std::min(static_cast<std::uintmax_t>(status->st_size), std::uintmax_t{maxBytes}));
+    if (!ReadRest(fd.get(), bytes, maxBytes)) {
         return std::nullopt;
     }
     return bytes;

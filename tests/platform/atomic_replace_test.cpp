@@ -1,18 +1,15 @@
 // The safe save of a file, through the writes of settings values that use it.
 #include "platform/atomic_replace.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <array>
 #include <filesystem>
-#include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,22 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace profile_testing;
-
-// Runs `body` in a child process and gives its exit status, or 128 + the signal that ended it.
-int InChildProcess(const std::function<int()>& body) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        int status = 2;
-        try {
-            status = body();
-        } catch (...) {
-        }
-        ::_exit(status);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 TEST_F(ProfileFileTest, ReplacementKeepsThePermissions) {
     Store(file_, "[A]\nk=1\n");
@@ -59,16 +40,6 @@ TEST_F(ProfileFileTest, NewFileFollowsTheUmask) {
 }
 
 // ---- Failed writes --------------------------------------------------------------------------
-
-void ExpectWriteError(const fs::path& file, const std::string& value = "v") {
-    try {
-        WriteProfileString(file, "A", "k", value);
-        ADD_FAILURE() << "the write to " << file << " did not fail";
-    } catch (const ProgramError& error) {
-        EXPECT_EQ(std::string(error.what()), "Ne peut écrire dans CHIFFREL.INI");
-        EXPECT_NE(dynamic_cast<const ProfileWriteError*>(&error), nullptr);
-    }
-}
 
 TEST_F(ProfileFileTest, UnwritableDirectoryRaisesTheError) {
     const fs::path notADirectory = directory_ / "plain-file";
@@ -173,6 +144,40 @@ INSTANTIATE_TEST_SUITE_P(
                                false}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
+// Links to what is not a regular file, in a directory that is not the program's: each save
+// fails, and nothing is created or removed there, not even what looks like a temporary file
+// that a save of it left.
+TEST_F(ProfileFileTest, NothingIsTouchedBesideTheTargetOfALinkThatIsNoRegularFile) {
+    const fs::path elsewhere = directory_ / "elsewhere";
+    fs::create_directory(elsewhere);
+    std::vector<fs::path> targets = {elsewhere / "fifo", elsewhere / "loop"};
+    ::mkfifo(targets[0].c_str(), 0600);
+    fs::create_symlink("loop", targets[1]);
+    if (::mknod((elsewhere / "zero").c_str(), S_IFCHR | 0666, makedev(1, 5)) == 0) {
+        targets.push_back(elsewhere / "zero");  // as /dev/zero, for the superuser only
+    }
+    for (const fs::path& target : targets) {
+        const fs::path left = elsewhere / ("." + target.filename().string() + ".tmp-123-4");
+        Store(left, "not ours");
+        MakeOld(left);
+    }
+    const auto listing = [](const fs::path& directory) {
+        std::set<fs::path> names;
+        for (const auto& entry : fs::directory_iterator(directory)) {
+            names.insert(entry.path().filename());
+        }
+        return names;
+    };
+    const std::set<fs::path> before = listing(elsewhere);
+    for (const fs::path& target : targets) {
+        fs::remove(file_);
+        fs::create_symlink(target, file_);
+        ExpectWriteError(file_);
+        EXPECT_EQ(listing(elsewhere), before) << target;
+        EXPECT_EQ(listing(directory_), (std::set<fs::path>{"CHIFFREL.INI", "elsewhere"}));
+    }
+}
+
 // Owner and group stay where the writer may set them; otherwise the writer's own are used.
 struct OwnerCase {
     const char* what;
@@ -218,77 +223,11 @@ INSTANTIATE_TEST_SUITE_P(
         OwnerCase{"a user who may not give the file away gets it", 4321, 1234, 1234, 4321, 4321}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
-// ---- One writer at a time -------------------------------------------------------------------
-
-TEST_F(ProfileFileTest, LockKeptBeyondTheWaitingLimitFailsTheWrite) {
-    Store(file_, "[A]\nk=1\n");
-    // Another writer's lock, on an open file description of its own.
-    const int other = ::open((directory_ / ".CHIFFREL.INI.lock").c_str(), O_RDONLY | O_CREAT, 0644);
-    ASSERT_EQ(::flock(other, LOCK_EX), 0);
-    ExpectWriteError(file_);
-    ::close(other);
-    EXPECT_EQ(Contents(file_), "[A]\nk=1\n");
-}
-
-// A byte through a pipe: how the two writers start each round together.
-class Signal {
-  public:
-    Signal() { EXPECT_EQ(::pipe(ends_.data()), 0); }
-    ~Signal() {
-        ::close(ends_[0]);
-        ::close(ends_[1]);
-    }
-    void Raise() { EXPECT_EQ(::write(ends_[1], "x", 1), 1); }
-    bool Wait() {
-        char byte;
-        return ::read(ends_[0], &byte, 1) == 1;
-    }
-
-  private:
-    std::array<int, 2> ends_{};
-};
-
-// One process saves the eight keys of the configuration dialog while another writes its own
-// key eight times: at the end of every round, both sets of values are in the file.
-TEST_F(ProfileFileTest, TwoProcessesWritingAtOnceLoseNoUpdate) {
-    constexpr int kRounds = 100;
-    Signal go;
-    Signal done;
-    const pid_t other = ::fork();
-    if (other == 0) {
-        try {
-            for (int round = 0; round < kRounds && go.Wait(); ++round) {
-                for (int write = 0; write < 8; ++write) {
-                    WriteProfileString(file_, "Autre", "Compteur", std::to_string(write));
-                }
-                done.Raise();
-            }
-        } catch (...) {
-        }
-        ::_exit(0);
-    }
-    int lost = 0;
-    for (int round = 0; round < kRounds; ++round) {
-        Store(file_, "");
-        go.Raise();
-        for (int key = 0; key < 8; ++key) {
-            WriteProfileString(file_, "Dialogue", "Cle" + std::to_string(key),
-                               "r" + std::to_string(round));
-        }
-        ASSERT_TRUE(done.Wait()) << "the other writer stopped in round " << round;
-        bool complete = Read("Autre", "Compteur") == "7";
-        for (int key = 0; key < 8; ++key) {
-            complete = complete &&
-                       Read("Dialogue", "Cle" + std::to_string(key)) == "r" + std::to_string(round);
-        }
-        lost += complete ? 0 : 1;
-    }
-    ::waitpid(other, nullptr, 0);
-    EXPECT_EQ(lost, 0) << "rounds that lost an update, out of " << kRounds;
-}
-
 // ---- Temporary files of saves that died -----------------------------------------------------
 
+// A temporary file is left over when it is a regular file of the user, older than a save lasts:
+// a fresh one may be a save under way without the lock, another user's is not the user's to
+// remove.
 TEST_F(ProfileFileTest, NextSaveRemovesTheTemporariesOfDeadSavesOnly) {
     const std::vector<std::string> orphans = {".CHIFFREL.INI.tmp-123-4",
                                               ".CHIFFREL.INI.tmp-99999-17"};
@@ -301,12 +240,29 @@ TEST_F(ProfileFileTest, NextSaveRemovesTheTemporariesOfDeadSavesOnly) {
     for (const std::string& name : others) {
         Store(directory_ / name, "kept");
     }
+    const fs::path fresh = directory_ / ".CHIFFREL.INI.tmp-11-12";
+    const fs::path anotherUsers = directory_ / ".CHIFFREL.INI.tmp-7-8";
+    const bool mayGiveAway = ::geteuid() == 0;
+    Store(fresh, "kept");
+    if (mayGiveAway) {
+        Store(anotherUsers, "kept");
+        ASSERT_EQ(::lchown(anotherUsers.c_str(), 4321, 4321), 0);
+    }
+    for (const auto& entry : fs::directory_iterator(directory_)) {
+        if (entry.path() != fresh) {
+            MakeOld(entry.path());
+        }
+    }
     WriteProfileString(file_, "A", "k", "v");
     for (const std::string& name : orphans) {
         EXPECT_FALSE(fs::exists(directory_ / name)) << name;
     }
     for (const std::string& name : others) {
         EXPECT_EQ(Contents(directory_ / name), "kept") << name;
+    }
+    EXPECT_EQ(Contents(fresh), "kept");
+    if (mayGiveAway) {
+        EXPECT_EQ(Contents(anotherUsers), "kept");
     }
 }
 

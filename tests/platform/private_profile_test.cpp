@@ -67,6 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"key before any section", "k=v\n[A]\n", "A", "k", "default"},
         ReadCase{"key of another section", "[A]\n[B]\nk=v\n", "A", "k", "default"},
         ReadCase{"CRLF line ends", "[A]\r\nk=v\r\n", "A", "k", "v"},
+        ReadCase{"CR line ends", "[B]\rk=1\r[A]\rk=v\r", "A", "k", "v"},
+        ReadCase{"lone CR inside a value of an LF file kept", "[A]\nk=a\rb\n", "A", "k", "a\rb"},
         ReadCase{"no final line end", "[A]\nk=v", "A", "k", "v"},
         ReadCase{"byte-order mark", "\xEF\xBB\xBF[A]\r\nk=v\r\n", "A", "k", "v"},
         ReadCase{"Windows-1252 passed through", "[A]\nk=caf\xE9 \x80\n", "A", "k", "caf\xE9 \x80"},
@@ -125,16 +127,41 @@ TEST_F(ProfileFileTest, EachReadSeesTheFileAsItIsNow) {
     EXPECT_EQ(Read("A", "k"), "default");
 }
 
-TEST_F(ProfileFileTest, TenMegabyteFileIsReadToItsEnd) {
-    std::string text = "[Big]\n";
+// A file of exactly `size` bytes: `start`, filler lines, then `end`.
+std::string FileOfSize(std::size_t size, const std::string& start, const std::string& end) {
+    std::string text = start + "[Big]\n";
     const std::string filler = "key_number_that_is_rather_long=some value here\n";
-    while (text.size() < 10 * 1024 * 1024) {
+    while (text.size() + filler.size() + 2 + end.size() <= size) {
         text += filler;
     }
-    text += "[A]\nk=found\n";
+    text += std::string(size - text.size() - end.size() - 1, ';') + "\n";
+    return text + end;
+}
+
+// Of a file over the size limit, reads take the whole lines of its first kProfileFileMaxSize
+// bytes; it is never rewritten.
+TEST_F(ProfileFileTest, TenMegabyteFileIsReadToTheSizeLimitAndNotRewritten) {
+    const std::string beyond = "[Far]\nk=v\n";
+    const std::string text =
+        FileOfSize(kProfileFileMaxSize + 4, "[A]\nk=found\n", "[C]\ncut=123456789\n") +
+        std::string(10 * 1024 * 1024, 'z') + "\n" + beyond;
     Store(file_, text);
     EXPECT_EQ(Read("A", "k"), "found");
-    EXPECT_EQ(Read("A", "missing"), "default");
+    EXPECT_EQ(Read("C", "cut"), "default") << "a line cut at the limit is no line";
+    EXPECT_EQ(Read("Far", "k"), "default");
+    ExpectWriteError(file_);
+    EXPECT_EQ(Contents(file_), text);
+}
+
+// A file of exactly the size limit is read whole and saved, unless the save makes it larger.
+TEST_F(ProfileFileTest, FileOfTheSizeLimitIsSavedUnlessItGrows) {
+    const std::string text = FileOfSize(kProfileFileMaxSize, "", "[A]\nk=1\n");
+    Store(file_, text);
+    EXPECT_EQ(Read("A", "k"), "1");
+    WriteProfileString(file_, "A", "k", "2");
+    EXPECT_EQ(Read("A", "k"), "2");
+    ExpectWriteError(file_, "22");
+    EXPECT_EQ(Read("A", "k"), "2");
 }
 
 TEST_F(ProfileFileTest, RandomBytesNeitherCrashNorHang) {
@@ -205,6 +232,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "[A]\nj=1\nk=v\n"},
         WriteCase{"CRLF file gets CRLF lines", "[B]\r\nj=1\r\n", "A", "k", "v",
                   "[B]\r\nj=1\r\n[A]\r\nk=v\r\n"},
+        WriteCase{"CR file: value replaced, not added again", "[A]\rk=1\r", "A", "k", "2",
+                  "[A]\rk=2\r"},
+        WriteCase{"CR file gets CR lines", "[B]\rj=1", "A", "k", "v", "[B]\rj=1\r[A]\rk=v\r"},
         WriteCase{"byte-order mark kept, section found behind it", "\xEF\xBB\xBF[A]\nk=1\n", "A",
                   "k", "2", "\xEF\xBB\xBF[A]\nk=2\n"},
         WriteCase{"Windows-1252 value written as it is", "", "A", "k", "caf\xE9 5 \x80",
