@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTabBar>
 #include <functional>
 
 namespace chiffrel::ui {
@@ -137,6 +138,47 @@ class TextFitter : public QObject {
     bool fitting_ = false;
 };
 
+// Gives a tab bar the largest size of its own font at which all its tabs show side by side in the
+// room its tab widget gives it: where they do not, the style scrolls them, and a tab shows cut or
+// hides behind the scroll buttons.
+class TabFitter : public QObject {
+  public:
+    explicit TabFitter(QTabBar* bar) : QObject(bar), bar_(bar) {
+        ownFont_ = bar->font();
+        bar->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::FontChange && !fitting_) {
+            ownFont_ = bar_->font();
+        } else if (event->type() == QEvent::Paint && Squeezed()) {
+            Fit();
+        }
+        return false;
+    }
+
+  private:
+    // The tab widget gives the bar the width its tabs ask for, or all it has when that is less.
+    bool Squeezed() const { return bar_->sizeHint().width() > bar_->width(); }
+
+    // Tried in the bar itself: only the style knows what a tab takes beside its text.
+    void Fit() {
+        const int room = bar_->width();
+        fitting_ = true;
+        const QFont fitted = LargestFittingFont(ownFont_, [this, room](const QFont& font) {
+            bar_->setFont(font);
+            return bar_->sizeHint().width() <= room;
+        });
+        bar_->setFont(fitted);
+        fitting_ = false;
+    }
+
+    QTabBar* bar_;
+    QFont ownFont_;
+    bool fitting_ = false;
+};
+
 }  // namespace
 
 void KeepTextsWhole(QWidget* form) {
@@ -145,6 +187,8 @@ void KeepTextsWhole(QWidget* form) {
         const bool oneLineLabel = label != nullptr && !label->wordWrap();
         if (oneLineLabel || HasIndicator(control)) {
             new TextFitter(control);
+        } else if (auto* bar = qobject_cast<QTabBar*>(control)) {
+            new TabFitter(bar);
         }
     }
 }
