@@ -102,35 +102,35 @@ QFont LargestFittingFont(const QFont& font, const std::function<bool(const QFont
     return best;
 }
 
-// Gives one control the largest size of its own font that shows its whole text.
-class TextFitter : public QObject {
+// Keeps a control in the largest size of its own font for which `Fits` holds, checked each time the
+// control is painted; a font the program gives the control becomes its own.
+class FontFitter : public QObject {
   public:
-    explicit TextFitter(QWidget* control) : QObject(control), control_(control) {
-        ownFont_ = control->font();
+    explicit FontFitter(QWidget* control)
+        : QObject(control), control_(control), ownFont_(control->font()) {
         control->installEventFilter(this);
     }
 
   protected:
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        if (event->type() == QEvent::FontChange && !fitting_) {
-            ownFont_ = control_->font();  // the program changed the control's font
-        } else if (event->type() == QEvent::Paint) {
-            Fit();
-        }
-        return false;
-    }
+    // Whether to fit the control at this painting; the moment to note what `Fits` measures.
+    virtual bool FitNow() { return true; }
+    virtual bool Fits(const QFont& font) = 0;
+    QWidget* Control() const { return control_; }
 
   private:
-    void Fit() {
-        const QString text = ShownText(control_);
-        const QFont fitted = LargestFittingFont(ownFont_, [this, &text](const QFont& font) {
-            return QFontMetrics(font).horizontalAdvance(text) <= TextRoom(control_, font);
-        });
-        if (fitted != control_->font()) {
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::FontChange && !fitting_) {
+            ownFont_ = control_->font();
+        } else if (event->type() == QEvent::Paint && FitNow()) {
             fitting_ = true;
-            control_->setFont(fitted);
+            const QFont fitted =
+                LargestFittingFont(ownFont_, [this](const QFont& font) { return Fits(font); });
+            if (fitted != control_->font()) {
+                control_->setFont(fitted);
+            }
             fitting_ = false;
         }
+        return false;
     }
 
     QWidget* control_;
@@ -138,45 +138,39 @@ class TextFitter : public QObject {
     bool fitting_ = false;
 };
 
-// Gives a tab bar the largest size of its own font at which all its tabs show side by side in the
-// room its tab widget gives it: where they do not, the style scrolls them, and a tab shows cut or
-// hides behind the scroll buttons.
-class TabFitter : public QObject {
+// A label, check box or radio button showing its whole text.
+class TextFitter : public FontFitter {
   public:
-    explicit TabFitter(QTabBar* bar) : QObject(bar), bar_(bar) {
-        ownFont_ = bar->font();
-        bar->installEventFilter(this);
-    }
+    using FontFitter::FontFitter;
 
-  protected:
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        if (event->type() == QEvent::FontChange && !fitting_) {
-            ownFont_ = bar_->font();
-        } else if (event->type() == QEvent::Paint && Squeezed()) {
-            Fit();
-        }
-        return false;
+  private:
+    bool Fits(const QFont& font) override {
+        return QFontMetrics(font).horizontalAdvance(ShownText(Control())) <=
+               TextRoom(Control(), font);
     }
+};
+
+// A tab bar whose tabs all show side by side in the room its tab widget gives it: where they do
+// not, the style scrolls them, and a tab shows cut or hides behind the scroll buttons.
+class TabFitter : public FontFitter {
+  public:
+    explicit TabFitter(QTabBar* bar) : FontFitter(bar), bar_(bar) {}
 
   private:
     // The tab widget gives the bar the width its tabs ask for, or all it has when that is less.
-    bool Squeezed() const { return bar_->sizeHint().width() > bar_->width(); }
+    bool FitNow() override {
+        room_ = bar_->width();
+        return bar_->sizeHint().width() > room_;
+    }
 
     // Tried in the bar itself: only the style knows what a tab takes beside its text.
-    void Fit() {
-        const int room = bar_->width();
-        fitting_ = true;
-        const QFont fitted = LargestFittingFont(ownFont_, [this, room](const QFont& font) {
-            bar_->setFont(font);
-            return bar_->sizeHint().width() <= room;
-        });
-        bar_->setFont(fitted);
-        fitting_ = false;
+    bool Fits(const QFont& font) override {
+        bar_->setFont(font);
+        return bar_->sizeHint().width() <= room_;
     }
 
     QTabBar* bar_;
-    QFont ownFont_;
-    bool fitting_ = false;
+    int room_ = 0;
 };
 
 }  // namespace
