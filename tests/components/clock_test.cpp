@@ -8,6 +8,7 @@
 #include <numbers>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "components/CClock.h"
@@ -328,57 +329,37 @@ TEST_F(ClockWidgetTest, FaceColourAndOffsetsShowAfterTheSetters) {
     EXPECT_EQ(Render().pixelColor(48, 14), QColor(Qt::black));
 }
 
-// Under a dark scheme the hands keep the ground they were given: beside a fixed colour the
-// clock's desktop colours are the light ones of the design palette; with no fixed colour, or two,
-// the clock shows what it was given.
-const QColor kDarkFace(0x37, 0x37, 0x37);
-const QColor kDarkText(0xee, 0xee, 0xec);
-const QColor kLightFace(0xef, 0xef, 0xef);
-
-struct DarkSchemeCase {
-    const char* name;
-    TColor hands;
-    TColor face;
-    QColor shownHands;
-    QColor shownFace;
-};
-
-class ClockUnderADarkScheme : public ClockWidgetTest,
-                              public testing::WithParamInterface<DarkSchemeCase> {
-  protected:
-    ClockUnderADarkScheme() {
-        QPalette dark;
-        dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
-        dark.setColor(QPalette::WindowText, kDarkText);
-        dark.setColor(QPalette::Button, kDarkFace);
-        dark.setColor(QPalette::ButtonText, kDarkText);
-        QApplication::setPalette(dark);
-    }
-    ~ClockUnderADarkScheme() override { QApplication::setPalette(saved_); }
-
-    QPalette saved_ = QApplication::palette();
-};
-
-TEST_P(ClockUnderADarkScheme, HandsStandOutFromTheFace) {
+// Under a dark scheme the hands keep the ground they were given: beside a fixed colour the clock's
+// desktop colours are the light ones of the design palette; with none fixed, or both, the clock
+// shows what it was given.
+TEST_F(ClockWidgetTest, UnderADarkSchemeTheHandsKeepTheirGround) {
+    const QColor darkFace(0x37, 0x37, 0x37);
+    const QColor darkText(0xee, 0xee, 0xec);
+    const QPalette saved = QApplication::palette();
+    QPalette dark;
+    dark.setColor(QPalette::Window, darkFace);
+    dark.setColor(QPalette::WindowText, darkText);
+    dark.setColor(QPalette::Button, darkFace);
+    dark.setColor(QPalette::ButtonText, darkText);
+    QApplication::setPalette(dark);
+    const TColor face = TColor::System(SystemColor::ButtonFace);
+    const TColor text = TColor::System(SystemColor::ButtonText);
+    const std::tuple<TColor, TColor, QColor, QColor> cases[] = {
+        {Qt::black, face, Qt::black, QColor(0xef, 0xef, 0xef)},
+        {text, Qt::white, Qt::black, Qt::white},
+        {text, face, darkText, darkFace},
+        {Qt::blue, Qt::yellow, Qt::blue, Qt::yellow}};
     now_ = QTime(4, 40, 7);
-    clock_.SetClkArrowColor(GetParam().hands);
-    clock_.SetClkFaceColor(GetParam().face);
-    const QImage image = Render();
-    EXPECT_EQ(image.pixelColor(0, 0), GetParam().shownFace);
-    EXPECT_EQ(image.pixelColor(49, 14), GetParam().shownHands);  // the second hand's end
+    for (const auto& [hands, ground, shownHands, shownGround] : cases) {
+        clock_.SetClkArrowColor(hands);
+        clock_.SetClkFaceColor(ground);
+        const QImage image = Render();
+        EXPECT_EQ(image.pixelColor(0, 0), shownGround) << qPrintable(shownHands.name());
+        EXPECT_EQ(image.pixelColor(49, 14), shownHands)
+            << qPrintable(shownGround.name());  // second hand's end
+    }
+    QApplication::setPalette(saved);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    FixedAndSystemColours, ClockUnderADarkScheme,
-    testing::Values(
-        DarkSchemeCase{"BlackHandsOnTheSystemFace", TColor(Qt::black),
-                       TColor::System(SystemColor::ButtonFace), Qt::black, kLightFace},
-        DarkSchemeCase{"SystemHandsOnAWhiteFace", TColor::System(SystemColor::ButtonText),
-                       TColor(Qt::white), Qt::black, Qt::white},
-        DarkSchemeCase{"BothFromTheSystem", TColor::System(SystemColor::ButtonText),
-                       TColor::System(SystemColor::ButtonFace), kDarkText, kDarkFace},
-        DarkSchemeCase{"BothFixed", TColor(Qt::blue), TColor(Qt::yellow), Qt::blue, Qt::yellow}),
-    [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace chiffrel
