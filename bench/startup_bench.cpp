@@ -15,6 +15,7 @@
 #include "infowin/fmemo.h"
 #include "mainwin/fmere.h"
 #include "mainwin/program_context.h"
+#include "platform/qt/error_and_modal.h"
 #include "platform/qt/form_style.h"
 
 namespace {
@@ -48,7 +49,7 @@ int main(int argc, char* argv[]) {
     clock.start();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Chiffrel"));
+    chiffrel::ui::SetApplicationTitle(QStringLiteral("Chiffrel"));
     chiffrel::ui::InstallFontSubstitutes();
     chiffrel::ProgramContext context;
     chiffrel::Tmere window(context);

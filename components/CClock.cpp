@@ -1,6 +1,7 @@
 #include "components/CClock.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <numbers>
 
 #include "components/bevel.h"
+#include "platform/qt/form_style.h"
 
 namespace chiffrel {
 namespace {
@@ -21,11 +23,12 @@ double MinuteAngle(int minutePosition) {
     return minutePosition * 2.0 * std::numbers::pi / 60.0;
 }
 
-void PaintFace(QPixmap& face, const ClockGeometry& geometry, const QColor& faceColor) {
+void PaintFace(QPixmap& face, const ClockGeometry& geometry, const QColor& faceColor,
+               const QPalette& colours) {
     face.fill(faceColor);
     QPainter painter(&face);
-    const QColor highlight = SystemColorValue(SystemColor::ButtonHighlight);
-    const QColor shadow = SystemColorValue(SystemColor::ButtonShadow);
+    const QColor highlight = SystemColorValue(SystemColor::ButtonHighlight, colours);
+    const QColor shadow = SystemColorValue(SystemColor::ButtonShadow, colours);
     // The marks look raised: lit on their left and top sides, shaded on the others.
     for (int mark = 0; mark < 60; mark += 5) {
         DrawBevelRing(painter, TickBox(geometry, mark), highlight, shadow);
@@ -180,7 +183,7 @@ void TClock::paintEvent(QPaintEvent* /*event*/) {
     // together, so the hands never flicker over a bare face.
     QPainter painter(this);
     painter.drawPixmap(0, 0, face_);
-    QPen pen(ClkArrowColor().Resolve(), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen pen(ClkArrowColor().Resolve(Colours()), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     const ClockTime shown = AdjustedTime(timeSource_(), difHour_, difMinute_);
     const QPoint centre(geometry_.centreX, geometry_.centreY);
     for (const ClockHand& hand : ComputeHands(geometry_, shown, secArrow_)) {
@@ -219,6 +222,14 @@ void TClock::ShowSpokenTime(const QString& text) {
     }
 }
 
+// Hands of a fixed colour on a face that follows the desktop, or the reverse, would vanish in a
+// dark scheme: beside a fixed colour, the desktop's colours come from the design palette.
+QPalette TClock::Colours() const {
+    const bool oneFixed =
+        arrowColor_.SystemRole().has_value() != faceColor_.SystemRole().has_value();
+    return oneFixed ? ui::DesignPalette() : QGuiApplication::palette();
+}
+
 void TClock::InvalidateFace() {
     faceStale_ = true;
     update();
@@ -232,7 +243,8 @@ void TClock::RebuildFace() {
     face_ = QPixmap(size() * ratio);
     face_.setDevicePixelRatio(ratio);
     if (!face_.isNull()) {
-        PaintFace(face_, geometry_, ClkFaceColor().Resolve());
+        const QPalette colours = Colours();
+        PaintFace(face_, geometry_, ClkFaceColor().Resolve(colours), colours);
     }
     lastTickTime_ = QTime(0, 0);
     faceStale_ = false;

@@ -119,6 +119,7 @@ class TClock : public QWidget {
     void changeEvent(QEvent* event) override;
 
   private:
+    QPalette Colours() const;  // where the system colours of face, marks and hands are read
     void InvalidateFace();
     void RebuildFace();
     // The clock's accessible name tells the time it shows; it changes once a minute.

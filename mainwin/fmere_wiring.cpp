@@ -2,7 +2,6 @@
 // user's actions runs. The handlers themselves are in fmere.cpp.
 #include <QAction>
 #include <QActionGroup>
-#include <QApplication>
 #include <QLayout>
 #include <QMenu>
 #include <QTabBar>
@@ -11,6 +10,7 @@
 #include "mainwin/fmere.h"
 #include "mainwin/glyphs.h"
 #include "mainwin/menu_behaviour.h"
+#include "platform/qt/error_and_modal.h"
 #include "platform/qt/event_rules.h"
 #include "platform/qt/form_style.h"
 #include "platform/qt/tight_tab_style.h"
@@ -27,7 +27,7 @@ constexpr int kAmountFieldLimit = 9;
 // ---- How the window looks ------------------------------------------------------------------
 
 void Tmere::SetUpFrame() {
-    setWindowTitle(QApplication::applicationDisplayName());
+    setWindowTitle(ui::ApplicationTitle());
     // The window draws its own frame and caption strip; the strip paints the form's caption
     // text after the company label and the program name.
     caption1_ = new TGradientCaption(this);

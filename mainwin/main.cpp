@@ -9,6 +9,7 @@
 #include "mainwin/fmere.h"
 #include "mainwin/program_context.h"
 #include "platform/atomic_replace.h"
+#include "platform/qt/error_and_modal.h"
 #include "platform/qt/form_style.h"
 #include "platform/qt/program_style.h"
 #include "platform/qt/qt_texts.h"
@@ -29,7 +30,7 @@ int main(int argc, char* argv[]) {
     chiffrel::CatchFileSizeSignal();
     QApplication application(argc, argv);
     QApplication::setStyle(new chiffrel::ui::ProgramStyle);
-    QApplication::setApplicationDisplayName(QStringLiteral("Chiffrel"));
+    chiffrel::ui::SetApplicationTitle(QStringLiteral("Chiffrel"));
     QApplication::setApplicationName(QStringLiteral("chiffrel"));
     QApplication::setDesktopFileName(QStringLiteral("chiffrel"));
     chiffrel::ui::InstallQtFrenchTexts();

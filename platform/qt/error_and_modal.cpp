@@ -11,10 +11,15 @@ namespace chiffrel::ui {
 
 namespace {
 
+QString& Title() {
+    static QString title;
+    return title;
+}
+
 // A message box over the active window, titled with the application title, with one OK button.
 void ShowBox(QMessageBox::Icon icon, const QString& text) {
     QWidget* owner = QApplication::activeWindow();
-    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, owner);
+    QMessageBox box(icon, ApplicationTitle(), text, QMessageBox::Ok, owner);
     ExecModal(box, owner);
 }
 
@@ -33,6 +38,14 @@ ErrorPresenter& CurrentPresenter() {
 }
 
 }  // namespace
+
+void SetApplicationTitle(const QString& title) {
+    Title() = title;
+}
+
+QString ApplicationTitle() {
+    return Title();
+}
 
 QString ErrorBoxText(const QString& message) {
     if (!message.isEmpty() && message.back().isLetterOrNumber()) {

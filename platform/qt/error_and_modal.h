@@ -15,6 +15,12 @@ namespace chiffrel::ui {
 
 using Handler = std::function<void()>;
 
+// The application title: the main window's title, which the desktop shows on the task bar, and
+// the title of the message boxes. It is not Qt's application display name: Qt would append that
+// one to the title of every other window ("Configuration — Chiffrel").
+void SetApplicationTitle(const QString& title);
+QString ApplicationTitle();
+
 // The text of the error box: the message, with a full stop when it ends with a letter or digit.
 QString ErrorBoxText(const QString& message);
 

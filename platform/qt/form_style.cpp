@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QFont>
 #include <QScreen>
-#include <QStyle>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -76,6 +75,22 @@ void PlaceFrame(QWidget* window, const FrameCorner& corner) {
     }
 }
 
+// Qt's own light scheme, the one the forms are seen in where the desktop chooses none.
+QPalette ClassicLightPalette() {
+    const QColor face(0xef, 0xef, 0xef);
+    const QColor dark = face.darker(150);
+    const QColor mid = face.darker(130);
+    QPalette palette(Qt::black, face, Qt::white, dark, mid, Qt::black, Qt::white, Qt::white, face);
+    palette.setColor(QPalette::Midlight, mid.lighter(110));
+    palette.setColor(QPalette::Shadow, dark.darker(135));
+    return palette;
+}
+
+bool IsLight(const QPalette& palette) {
+    return palette.color(QPalette::Window).lightness() >
+           palette.color(QPalette::WindowText).lightness();
+}
+
 }  // namespace
 
 void InstallFontSubstitutes() {
@@ -109,7 +124,8 @@ void SetFixedDialogFrame(QDialog* dialog, bool minimizeBox) {
 }
 
 QPalette DesignPalette() {
-    return QApplication::style()->standardPalette();
+    const QPalette scheme = QApplication::palette();
+    return IsLight(scheme) ? scheme : ClassicLightPalette();
 }
 
 void SetColourPair(QWidget* widget, QPalette::ColorRole backgroundRole, const QColor& background,

@@ -30,8 +30,8 @@ void SetFormFont(QWidget* form);
 // minimize box where `minimizeBox` asks for one.
 void SetFixedDialogFrame(QDialog* dialog, bool minimizeBox = false);
 
-// The palette the forms were designed on: the style's own light one, whatever scheme the desktop
-// has chosen.
+// The palette the forms were designed on: the desktop's scheme when it is a light one, Qt's own
+// light scheme when it is dark (a dark style's own palette is dark too).
 QPalette DesignPalette();
 
 // Fixes both colours of a text and its background on `widget`. A form that fixes only one of them

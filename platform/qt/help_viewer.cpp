@@ -1,12 +1,12 @@
 #include "platform/qt/help_viewer.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QTextDocument>
 #include <optional>
 #include <string>
 
 #include "engine/program_error.h"
+#include "platform/qt/error_and_modal.h"
 #include "platform/qt/local_path.h"
 #include "platform/regular_file.h"
 
@@ -53,8 +53,7 @@ void HelpViewer::ShowTopic(const QString& helpFile, int context) {
     if (!window_) {
         window_ = std::make_unique<HelpBrowser>();
         window_->setObjectName(QStringLiteral("HelpViewer"));
-        window_->setWindowTitle(
-            QStringLiteral("Aide de %1").arg(QApplication::applicationDisplayName()));
+        window_->setWindowTitle(QStringLiteral("Aide de %1").arg(ApplicationTitle()));
         window_->setOpenExternalLinks(false);
         window_->resize(520, 420);
         // Closing the main window ends the program even while the help is open.

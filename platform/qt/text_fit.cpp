@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTabBar>
 #include <functional>
 
 namespace chiffrel::ui {
@@ -101,40 +102,75 @@ QFont LargestFittingFont(const QFont& font, const std::function<bool(const QFont
     return best;
 }
 
-// Gives one control the largest size of its own font that shows its whole text.
-class TextFitter : public QObject {
+// Keeps a control in the largest size of its own font for which `Fits` holds, checked each time the
+// control is painted; a font the program gives the control becomes its own.
+class FontFitter : public QObject {
   public:
-    explicit TextFitter(QWidget* control) : QObject(control), control_(control) {
-        ownFont_ = control->font();
+    explicit FontFitter(QWidget* control)
+        : QObject(control), control_(control), ownFont_(control->font()) {
         control->installEventFilter(this);
     }
 
   protected:
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        if (event->type() == QEvent::FontChange && !fitting_) {
-            ownFont_ = control_->font();  // the program changed the control's font
-        } else if (event->type() == QEvent::Paint) {
-            Fit();
-        }
-        return false;
-    }
+    // Whether to fit the control at this painting; the moment to note what `Fits` measures.
+    virtual bool FitNow() { return true; }
+    virtual bool Fits(const QFont& font) = 0;
+    QWidget* Control() const { return control_; }
 
   private:
-    void Fit() {
-        const QString text = ShownText(control_);
-        const QFont fitted = LargestFittingFont(ownFont_, [this, &text](const QFont& font) {
-            return QFontMetrics(font).horizontalAdvance(text) <= TextRoom(control_, font);
-        });
-        if (fitted != control_->font()) {
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::FontChange && !fitting_) {
+            ownFont_ = control_->font();
+        } else if (event->type() == QEvent::Paint && FitNow()) {
             fitting_ = true;
-            control_->setFont(fitted);
+            const QFont fitted =
+                LargestFittingFont(ownFont_, [this](const QFont& font) { return Fits(font); });
+            if (fitted != control_->font()) {
+                control_->setFont(fitted);
+            }
             fitting_ = false;
         }
+        return false;
     }
 
     QWidget* control_;
     QFont ownFont_;
     bool fitting_ = false;
+};
+
+// A label, check box or radio button showing its whole text.
+class TextFitter : public FontFitter {
+  public:
+    using FontFitter::FontFitter;
+
+  private:
+    bool Fits(const QFont& font) override {
+        return QFontMetrics(font).horizontalAdvance(ShownText(Control())) <=
+               TextRoom(Control(), font);
+    }
+};
+
+// A tab bar whose tabs all show side by side in the room its tab widget gives it: where they do
+// not, the style scrolls them, and a tab shows cut or hides behind the scroll buttons.
+class TabFitter : public FontFitter {
+  public:
+    explicit TabFitter(QTabBar* bar) : FontFitter(bar), bar_(bar) {}
+
+  private:
+    // The tab widget gives the bar the width its tabs ask for, or all it has when that is less.
+    bool FitNow() override {
+        room_ = bar_->width();
+        return bar_->sizeHint().width() > room_;
+    }
+
+    // Tried in the bar itself: only the style knows what a tab takes beside its text.
+    bool Fits(const QFont& font) override {
+        bar_->setFont(font);
+        return bar_->sizeHint().width() <= room_;
+    }
+
+    QTabBar* bar_;
+    int room_ = 0;
 };
 
 }  // namespace
@@ -145,6 +181,8 @@ void KeepTextsWhole(QWidget* form) {
         const bool oneLineLabel = label != nullptr && !label->wordWrap();
         if (oneLineLabel || HasIndicator(control)) {
             new TextFitter(control);
+        } else if (auto* bar = qobject_cast<QTabBar*>(control)) {
+            new TabFitter(bar);
         }
     }
 }

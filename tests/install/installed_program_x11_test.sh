@@ -5,7 +5,8 @@
 #   bars use to match the running window to its launcher;
 # - its window carries the program's icon;
 # - showing it loads no image-format plugin: its pictures are PNG, which Qt reads by itself;
-# - F1 opens the help, which the program reads from its own directory behind the launcher's link.
+# - F1 opens the help, which the program reads from its own directory behind the launcher's link;
+# - each window carries its own title alone, the dialogs too: nothing appended to it.
 # Usage: installed_program_x11_test.sh <cmake> <build directory> <desktop entry>
 set -euo pipefail
 cmake_command=$1
@@ -96,5 +97,28 @@ for _ in $(seq 3); do
   [ -n "$help_window" ] && break
 done
 [ -n "$help_window" ] || fail "F1 did not open the help: $(cat "$work/output")"
+
+# The title a desktop shows: _NET_WM_NAME, in full (Qt cuts WM_NAME to Latin-1).
+shown_title() {
+  xprop -id "$1" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'
+}
+[ "$(shown_title "$main_window")" = Chiffrel ] ||
+  fail "the main window shows '$(shown_title "$main_window")'"
+# The titles of the program's windows other than the main window and the help.
+dialog_titles() {
+  for window in $(xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null || true); do
+    [ "$window" = "$main_window" ] || [ "$window" = "$help_window" ] || shown_title "$window"
+  done
+}
+# Ctrl+C opens the configuration dialog, the third menu's last item the about box.
+for dialog in "ctrl+c:Configuration" "alt+f Right Right p:A propos de La Chiffrel..."; do
+  # shellcheck disable=SC2086 # the keys are separate words
+  xdotool windowfocus --sync "$main_window" key --delay 100 ${dialog%%:*}
+  for _ in $(seq 100); do [ -n "$(dialog_titles)" ] && break; sleep 0.1; done
+  [ "$(dialog_titles)" = "${dialog#*:}" ] ||
+    fail "the dialog shows '$(dialog_titles)' instead of '${dialog#*:}'"
+  xdotool key Escape
+  for _ in $(seq 100); do [ -z "$(dialog_titles)" ] && break; sleep 0.1; done
+done
 echo "The installed program shows its window as '$expected_class', with its icon and no image" \
-  "plugin, and its help."
+  "plugin, its help, and each window under its own title."

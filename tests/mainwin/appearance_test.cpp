@@ -3,6 +3,8 @@
 #include <QMap>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTabBar>
 #include <QTimer>
 #include <cmath>
@@ -67,17 +69,24 @@ void ExpectReadable(QWidget* window, const QString& where) {
     }
 }
 
-// Every label, check box and radio button of `window` shows its whole text.
+// Every tab of `bar` lies inside the bar, wide enough for its text: none is cut, elided or
+// scrolled out of sight.
+void ExpectTabsWhole(const QTabBar* bar, const QString& name) {
+    for (int tab = 0; tab < bar->count(); ++tab) {
+        const QRect shown = bar->tabRect(tab);
+        EXPECT_TRUE(bar->rect().contains(shown)) << qPrintable(name) << " tab " << tab;
+        EXPECT_LE(bar->fontMetrics().horizontalAdvance(bar->tabText(tab)), shown.width())
+            << qPrintable(name) << " tab " << tab;
+    }
+}
+
+// Every label, check box, radio button and tab of `window` shows its whole text.
 void ExpectWhole(QWidget* window, const QString& where) {
     window->grab();  // texts are fitted as they are painted
     for (QWidget* widget : window->findChildren<QWidget*>()) {
-        if (auto* tabs = qobject_cast<QTabBar*>(widget);
-            tabs != nullptr && tabs->isVisibleTo(window)) {
-            // Every tab shows beside the others: no arrow has to scroll one into view.
-            for (int tab = 0; tab < tabs->count(); ++tab) {
-                EXPECT_LT(tabs->tabRect(tab).right(), tabs->width())
-                    << qPrintable(where + " " + tabs->tabText(tab));
-            }
+        if (const auto* bar = qobject_cast<const QTabBar*>(widget)) {
+            ExpectTabsWhole(bar, where + " " + bar->parentWidget()->objectName());
+            continue;
         }
         auto* label = qobject_cast<QLabel*>(widget);
         const bool box = qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget);
@@ -100,6 +109,16 @@ void ExpectWhole(QWidget* window, const QString& where) {
     }
 }
 
+// The clock's hands stand out 3:1 from its face: the centre, where every hand starts, against the
+// colour that covers most of the clock.
+void ExpectHandsReadable(QWidget* clock) {
+    const QImage image = clock->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    const QColor hands = image.pixelColor(QPoint(clock->width() / 2, clock->height() / 2) * ratio);
+    const QColor face = MostCommonColour(image, image.rect());
+    EXPECT_GE(Contrast(hands, face), 3.0) << qPrintable(hands.name() + " on " + face.name());
+}
+
 class Appearance : public MainWindowTest {
   public:
     using MainWindowTest::ClickIn;
@@ -110,7 +129,10 @@ class Appearance : public MainWindowTest {
 
   protected:
     Appearance() { ui::InstallFontSubstitutes(); }
-    ~Appearance() override { QApplication::setPalette(savedPalette_); }
+    ~Appearance() override {
+        QApplication::setStyle(savedStyle_);
+        QApplication::setPalette(savedPalette_);
+    }
 
     // Calls `check` on every page of the main window, the about box and every page of the
     // configuration dialog, shown in turn.
@@ -123,6 +145,9 @@ class Appearance : public MainWindowTest {
         Tabout about(context_->versionLabel);
         about.FormActivate();
         about.show();
+        // Seen as the user sees it, active: some styles grey the texts of inactive windows.
+        about.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&about));
         check(&about, QStringLiteral("about box"));
         // Waits for the dialog itself: a timer left by an earlier dialog may run first.
         QTimer waiting;
@@ -131,6 +156,8 @@ class Appearance : public MainWindowTest {
             QWidget* dialog = QApplication::activeModalWidget();
             if (dialog != nullptr && dialog->objectName() == QLatin1String("Config")) {
                 waiting.stop();
+                dialog->activateWindow();
+                EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
                 auto* pages = dialog->findChild<QTabWidget*>();
                 for (; pagesSeen < pages->count(); ++pagesSeen) {
                     pages->setCurrentIndex(pagesSeen);
@@ -144,31 +171,51 @@ class Appearance : public MainWindowTest {
         EXPECT_EQ(pagesSeen, 4);
     }
 
+    QString savedStyle_ = QApplication::style()->name();
     QPalette savedPalette_ = QApplication::palette();
 };
 
-class ColourScheme : public Appearance, public testing::WithParamInterface<bool> {};
+// A style, in its own palette or under a dark scheme given to the application, as the GTK
+// platform theme gives the dark Adwaita theme's colours.
+struct SchemeCase {
+    const char* name;
+    const char* style;
+    bool darkScheme;
+};
 
-TEST_P(ColourScheme, EveryTextIsReadableAndWhole) {
-    if (GetParam()) {
+class ColourScheme : public Appearance, public testing::WithParamInterface<SchemeCase> {};
+
+TEST_P(ColourScheme, EveryTextAndTheClocksHandsAreReadableAndWhole) {
+    QStyle* style = QStyleFactory::create(QString::fromLatin1(GetParam().style));
+    ASSERT_NE(style, nullptr) << GetParam().style << " is not installed (Debian adwaita-qt6)";
+    QApplication::setStyle(style);
+    if (GetParam().darkScheme) {
         QPalette dark;
-        for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button}) {
-            dark.setColor(role, QColor(0x30, 0x2f, 0x2e));
+        for (const auto role : {QPalette::Window, QPalette::Button}) {
+            dark.setColor(role, QColor(0x32, 0x32, 0x32));
         }
+        dark.setColor(QPalette::Base, QColor(0x24, 0x24, 0x24));
         for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-            dark.setColor(role, QColor(0xf9, 0xf9, 0xf9));
+            dark.setColor(role, QColor(0xf0, 0xf0, 0xf0));
         }
         QApplication::setPalette(dark);
     }
     Open();
+    ExpectHandsReadable(Find<QWidget>("Clock1"));
     ForEachView([](QWidget* window, const QString& where) {
         ExpectReadable(window, where);
         ExpectWhole(window, where);
     });
 }
 
-INSTANTIATE_TEST_SUITE_P(LightAndDark, ColourScheme, testing::Bool(),
-                         [](const auto& info) { return info.param ? "Dark" : "Light"; });
+INSTANTIATE_TEST_SUITE_P(LightAndDark, ColourScheme,
+                         testing::Values(SchemeCase{"Light", "Fusion", false},
+                                         SchemeCase{"Dark", "Fusion", true},
+                                         SchemeCase{"WindowsLight", "Windows", false},
+                                         SchemeCase{"WindowsDark", "Windows", true},
+                                         SchemeCase{"Adwaita", "Adwaita", false},
+                                         SchemeCase{"AdwaitaDark", "Adwaita-Dark", false}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(Appearance, UnderTheDefaultSchemeTheFormsColoursAreTheirOwn) {
     Open();

@@ -3,10 +3,12 @@
 
 #include <QApplication>
 
+#include "platform/qt/error_and_modal.h"
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Chiffrel"));
+    chiffrel::ui::SetApplicationTitle(QStringLiteral("Chiffrel"));
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
