@@ -284,13 +284,16 @@ class BoundedReader {
                            [id](const OpenElement& e) { return e.id == id; });
     }
 
-    // The cell's tag without a column or row span beyond the bound, or any that might be one.
+    // The cell's tag with a column or row span beyond the bound, or any attribute that might be
+    // one, made an attribute Qt does not know. Taking it out instead could change how Qt reads
+    // the rest of the tag: in <td rows colspan=9="...">, the "=" would go to "rows".
     QString WithBoundedSpans(const HtmlTag& tag) const {
         QString text;
         qsizetype from = tag.begin;
         for (const HtmlAttribute& attribute : tag.attributes) {
             if (!SpanWithinBound(attribute)) {
                 text += html_.mid(from, attribute.begin - from);
+                text += QLatin1StringView("x=\"1\"");
                 from = attribute.end;
             }
         }

@@ -28,10 +28,10 @@ inline constexpr int kMaxHelpTableDepth = 3;
 
 // The HTML help text as Qt's reader will see it within the bounds above: a tag that would open an
 // element beyond them is left out, so that what it held flows into the element around it, and a
-// cell loses a span beyond the bound. Tags Qt would ignore, or read in a way that cannot be known
-// beforehand (a character reference in a tag name), are left out too; the text and every other
-// tag stay as written. When the tables still end up nested too deep, every tag of a table is
-// left out: their text stays.
+// cell's span beyond the bound is made an attribute Qt ignores. Tags Qt would ignore, or read in a
+// way that cannot be known beforehand (a character reference in a tag name), are left out too; the
+// text and every other tag stay as written. When the tables still end up nested too deep, every tag
+// of a table is left out: their text stays.
 QString BoundedHelpText(QStringView html);
 
 // How many tables lie one inside another under a frame of a document.
