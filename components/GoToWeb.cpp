@@ -1,16 +1,33 @@
 #include "components/GoToWeb.h"
 
+#include <atomic>
+#include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 namespace chiffrel {
 
+namespace {
+
+// Set from the request of a start until its end.
+std::atomic<bool> startUnderWay{false};
+
+std::future<bool> Answered(bool started) {
+    std::promise<bool> answer;
+    answer.set_value(started);
+    return answer.get_future();
+}
+
+}  // namespace
+
 TGoToWeb::TGoToWeb(QObject* parent) : QObject(parent) {}
 
-bool TGoToWeb::OpenUrl() {
+std::future<bool> TGoToWeb::OpenUrl() {
     return StartBrowser(url_);
 }
 
-bool TGoToWeb::OpenEMail() {
+std::future<bool> TGoToWeb::OpenEMail() {
     return StartBrowser(QStringLiteral("mailto:") + email_ + QStringLiteral("?subject=") +
                         emailSubject_);
 }
@@ -28,9 +45,25 @@ std::optional<DesktopApplication> TGoToWeb::FindBrowser() {
 
 // The address is handed over as it is, as one address: the browser's desktop entry decides
 // where it goes among the arguments.
-bool TGoToWeb::StartBrowser(const QString& address) {
-    const auto browser = FindBrowser();
-    return browser && browser->Launch(address.toStdString());
+std::future<bool> TGoToWeb::StartBrowser(const QString& address) {
+    if (startUnderWay.exchange(true)) {
+        return Answered(false);
+    }
+    std::promise<bool> answer;
+    std::future<bool> started = answer.get_future();
+    auto start = [address = address.toStdString(), answer = std::move(answer)]() mutable {
+        const auto browser = FindBrowser();
+        const bool launched = browser && browser->Launch(address);
+        startUnderWay = false;
+        answer.set_value(launched);
+    };
+    try {
+        std::thread(std::move(start)).detach();
+    } catch (const std::system_error&) {  // no thread to be had: a start that failed
+        startUnderWay = false;
+        return Answered(false);
+    }
+    return started;
 }
 
 }  // namespace chiffrel

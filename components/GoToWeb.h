@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <future>
 #include <optional>
 
 #include "platform/file_types.h"
@@ -11,6 +12,11 @@ namespace chiffrel {
 // Opens a web page or a new mail message in the user's web browser, started as the desktop
 // starts it, never through a shell. A failure (no browser, a browser that cannot start) is only
 // told by the result: nothing is shown.
+//
+// The browser is looked up and started on a thread of its own, never on the caller's: the desktop
+// may ask the session bus, which may never answer. One start runs at a time, as the bus look-up
+// holds a lock of its own meanwhile: a request while one is under way starts nothing. Nothing
+// ever waits for that thread, not even the end of the program.
 class TGoToWeb : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString Url READ Url WRITE SetUrl)
@@ -35,17 +41,18 @@ class TGoToWeb : public QObject {
     TBrowserState BrowserState() const { return browserState_; }
     void SetBrowserState(TBrowserState state) { browserState_ = state; }
 
-    // Starts the browser on Url. True when it was started.
-    bool OpenUrl();
+    // Starts the browser on Url. The result, once known, is true when it was started; it is
+    // false at once when another start is still under way.
+    std::future<bool> OpenUrl();
     // Starts the browser on "mailto:" + EMail + "?subject=" + EMailSubject, unencoded: the
-    // browser, not a mail program, opens the message.
-    bool OpenEMail();
+    // browser, not a mail program, opens the message. The result is OpenUrl's.
+    std::future<bool> OpenEMail();
 
   private:
     // The user's web browser, looked up anew at each call: the default application of web-page
     // files, else the default handler of http addresses.
     static std::optional<DesktopApplication> FindBrowser();
-    static bool StartBrowser(const QString& address);
+    static std::future<bool> StartBrowser(const QString& address);
 
     QString url_;
     QString email_;

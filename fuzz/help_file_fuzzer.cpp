@@ -1,24 +1,44 @@
 // Any bytes as the help file, shown at any context number the way the help window shows it:
-// Qt's HTML reader lays the text out in a hidden help browser and looks for the topic's anchor.
-// Qt itself is not instrumented, so that coverage cannot guide the mutations inside its reader:
-// each input is also shown spliced into the program's own help file, so that every execution
-// reads a whole real document with foreign bytes in it. Only crashes, sanitizer reports and
-// hangs are looked for.
+// BoundedHelpText bounds the markup, Qt's HTML reader lays the text out in a hidden help browser
+// and looks for the topic's anchor. Each input is also shown spliced into the program's own help
+// file, so that every execution reads a whole real document with foreign bytes in it. Checked:
+// the tables of the document shown nest at most kMaxHelpTableDepth deep, and the bounded text
+// bounded again is the same (but where a copied fragment's end marker is, as Qt then reads only
+// a beginning of it). Crashes, sanitizer reports and hangs are looked for as well.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdlib.h>
 
 #include <QApplication>
+#include <QTextDocument>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "fuzz/fuzz_check.h"
+#include "platform/qt/help_text_bounds.h"
 #include "platform/qt/help_viewer.h"
 
 namespace {
 
 chiffrel::ui::HelpBrowser* browser = nullptr;
 std::string programHelp;
+
+void ShowAndCheck(const std::string& bytes, int context) {
+    using chiffrel::fuzz::Require;
+    chiffrel::ui::ShowHelpText(*browser, bytes, context);
+    Require(chiffrel::ui::TableDepth(*browser->document()->rootFrame()) <=
+                chiffrel::ui::kMaxHelpTableDepth,
+            "tables nest within the bound", bytes);
+    const std::string_view shown =
+        std::string_view(bytes).substr(0, chiffrel::ui::kHelpFileCapacity);
+    const QString html = QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
+    if (!html.contains(QLatin1StringView("<!--EndFragment-->"))) {
+        const QString bounded = chiffrel::ui::BoundedHelpText(html);
+        Require(chiffrel::ui::BoundedHelpText(bounded) == bounded,
+                "the bounded text bounded again is the same", bytes);
+    }
+}
 
 }  // namespace
 
@@ -39,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int context = input.ConsumeIntegral<std::uint8_t>();
     const std::size_t at = input.ConsumeIntegralInRange<std::size_t>(0, programHelp.size());
     const std::string bytes = input.ConsumeRemainingBytesAsString();
-    chiffrel::ui::ShowHelpText(*browser, bytes, context);
-    chiffrel::ui::ShowHelpText(*browser, std::string(programHelp).insert(at, bytes), context);
+    ShowAndCheck(bytes, context);
+    ShowAndCheck(std::string(programHelp).insert(at, bytes), context);
     return 0;
 }

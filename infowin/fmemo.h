@@ -37,8 +37,10 @@ class TMemoForm : public QDialog {
     Q_OBJECT
 
   public:
-    // The most bytes of text the box takes; a longer file is refused rather than cut.
-    static constexpr qint64 kMemoCapacity = 1024 * 1024;
+    // The most bytes of text the box takes; a longer file is refused rather than cut. Qt's text
+    // box takes time in the square of a line's length, the more so when its letters change
+    // direction: this much still lays out at once as one line without a break.
+    static constexpr qint64 kMemoCapacity = 16 * 1024;
 
     // `historyPath` is the process-wide path of the history file, read at every activation;
     // it must outlive the window.

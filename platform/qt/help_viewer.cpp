@@ -1,12 +1,11 @@
 #include "platform/qt/help_viewer.h"
 
-#include <QImage>
-#include <QTextDocument>
 #include <optional>
 #include <string>
 
 #include "engine/program_error.h"
 #include "platform/qt/error_and_modal.h"
+#include "platform/qt/help_text_bounds.h"
 #include "platform/qt/local_path.h"
 #include "platform/regular_file.h"
 
@@ -27,26 +26,21 @@ HelpViewer::HelpViewer() = default;
 
 HelpViewer::~HelpViewer() = default;
 
-// Every picture is an empty one and every other file an empty text: a resource left without
-// an answer, Qt would read the file itself.
 QVariant HelpBrowser::loadResource(int type, const QUrl&) {
-    if (type == QTextDocument::ImageResource) {
-        QImage nothing(1, 1, QImage::Format_ARGB32);
-        nothing.fill(Qt::transparent);
-        return nothing;
-    }
-    return QByteArray();
+    return EmptyHelpResource(type);
 }
 
 void ShowHelpText(HelpBrowser& browser, std::string_view html, int context) {
-    browser.setHtml(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())));
+    const std::string_view shown = html.substr(0, kHelpFileCapacity);
+    browser.setHtml(
+        BoundedHelpText(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()))));
     browser.scrollToAnchor(QStringLiteral("contexte-%1").arg(context));
 }
 
 void HelpViewer::ShowTopic(const QString& helpFile, int context) {
     // Read again at every request, as the help file may have been replaced. A FIFO or a device
     // in its place is never waited for: it counts as missing.
-    const std::optional<std::string> html = ReadRegularFile(LocalPath(helpFile));
+    const std::optional<std::string> html = ReadRegularFile(LocalPath(helpFile), kHelpFileCapacity);
     if (!html) {
         throw HelpFileMissing(helpFile);
     }

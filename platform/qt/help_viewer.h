@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QTextBrowser>
+#include <cstddef>
 #include <memory>
 #include <string_view>
 
@@ -14,7 +15,12 @@ class HelpBrowser : public QTextBrowser {
     QVariant loadResource(int type, const QUrl& name) override;
 };
 
-// Shows the HTML text of a help file in `browser`, at the anchor "contexte-N" of the context.
+// The most bytes of a help file shown, its beginning: as much as Qt lays out at once even when
+// it is one line without a break, and five times the program's own help.
+inline constexpr std::size_t kHelpFileCapacity = 16 * 1024;
+
+// Shows the HTML text of a help file in `browser`, at the anchor "contexte-N" of the context: its
+// first kHelpFileCapacity bytes, within the bounds of BoundedHelpText.
 void ShowHelpText(HelpBrowser& browser, std::string_view html, int context);
 
 // The program's help window: an HTML help file with one anchor "contexte-N" per context number,

@@ -1,25 +1,20 @@
 #include "tests/components/fake_browser.h"
 
-#include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 #include <thread>
-
-extern char** environ;
 
 namespace chiffrel::testing_support {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kOwnProcessVariable = "CHIFFREL_TEST_OWN_PROCESS";
 
 void WriteFile(const fs::path& file, const std::string& content) {
     fs::create_directories(file.parent_path());
@@ -33,50 +28,7 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-int WaitFor(pid_t child) {
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return status;
-}
-
 }  // namespace
-
-bool HandedToOwnProcess() {
-    if (const char* started = std::getenv(kOwnProcessVariable)) {
-        fs::remove(started);  // tells the parent that the test did run here
-        return false;
-    }
-    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-    std::string program = fs::read_symlink("/proc/self/exe").string();
-    std::string filter =
-        std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
-    char* arguments[] = {program.data(), filter.data(), nullptr};
-
-    std::string started = (fs::temp_directory_path() / "own-process-XXXXXX").string();
-    ::close(::mkstemp(started.data()));
-    std::vector<std::string> variables = {std::string(kOwnProcessVariable) + "=" + started};
-    for (char** variable = environ; *variable != nullptr; ++variable) {
-        variables.emplace_back(*variable);
-    }
-    std::vector<char*> environment;
-    for (std::string& variable : variables) {
-        environment.push_back(variable.data());
-    }
-    environment.push_back(nullptr);
-
-    pid_t child = 0;
-    if (::posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments, environment.data()) !=
-        0) {
-        ADD_FAILURE() << "cannot start " << program;
-        return true;
-    }
-    const int status = WaitFor(child);
-    EXPECT_FALSE(fs::remove(started)) << "no test of that name ran in its own process";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "the test failed in its own process (wait status " << status << "), reported above";
-    return true;
-}
 
 FakeBrowserSession::FakeBrowserSession() {
     SetVariable("XDG_CONFIG_HOME", (root_ / "config-home").c_str());
@@ -133,6 +85,27 @@ void FakeBrowserSession::Register(const std::string& execArguments) {
 
 void FakeBrowserSession::RegisterMissingProgram() {
     SetDefaultApplication((root_ / "no-such-browser").string() + " %u");
+}
+
+void FakeBrowserSession::HangSessionBus() {
+    const fs::path bus = root_ / "hung-bus";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    bus.string().copy(address.sun_path, sizeof address.sun_path - 1);
+    // Never closed: the kernel takes the connections, and nobody reads or answers them.
+    hungBus_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (hungBus_ < 0 ||
+        ::bind(hungBus_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(hungBus_, 16) != 0) {
+        throw std::runtime_error("cannot listen on " + bus.string());
+    }
+    SetVariable("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + bus.string()).c_str());
+}
+
+// A connection waiting to be accepted makes the listening socket readable.
+bool FakeBrowserSession::ClientWaitsOnTheBus() const {
+    pollfd waiting{hungBus_, POLLIN, 0};
+    return ::poll(&waiting, 1, 20'000) == 1;
 }
 
 void FakeBrowserSession::SetDefaultApplication(const std::string& exec) {

@@ -10,18 +10,12 @@
 
 namespace chiffrel::testing_support {
 
-// Runs the current test again, alone, in a fresh process of the same test program, and reports
-// its failure here; true in that parent. False in the fresh process, which goes on with the
-// test. GIO reads the XDG variables once per process, so every test of the web launcher that
-// sets up a desktop starts with
-//     if (testing_support::HandedToOwnProcess()) { return; }
-bool HandedToOwnProcess();
-
 // A throw-away XDG desktop for the web launcher: the XDG variables point into a temporary tree
 // (restored afterwards) whose MIME database gives ".htm" and ".html" files the type text/html,
 // and that knows no application until one is written into it. The stand-in browser is a script
 // that writes its arguments one per line to a file; it lies in a directory whose name holds a
-// blank and ".com".
+// blank and ".com". GIO reads the XDG variables once per process: every test that sets up a
+// desktop runs in its own process (tests/support/own_process.h).
 class FakeBrowserSession {
   public:
     FakeBrowserSession();
@@ -43,6 +37,13 @@ class FakeBrowserSession {
     // Installs a desktop file for text/html whose program does not exist.
     void RegisterMissingProgram();
 
+    // From now until the process ends, the session bus is a socket that takes connections and
+    // never answers, as a stopped bus daemon does.
+    void HangSessionBus();
+    // Whether a client has connected to that bus, waiting at most twenty seconds for one. From
+    // then on the client waits for an answer for good.
+    bool ClientWaitsOnTheBus() const;
+
     // The arguments of the next run of the stand-in, waiting at most twenty seconds for it.
     // Nothing when it did not run.
     std::optional<std::vector<std::string>> NextArguments();
@@ -54,6 +55,7 @@ class FakeBrowserSession {
     ScratchDirectory scratch_{"fake-browser"};
     const std::filesystem::path& root_ = scratch_.path();
     std::vector<std::pair<std::string, std::optional<std::string>>> savedVariables_;
+    int hungBus_ = -1;
 };
 
 }  // namespace chiffrel::testing_support

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <optional>
 #include <string>
 #include <utility>
@@ -7,6 +9,7 @@
 
 #include "components/GoToWeb.h"
 #include "tests/components/fake_browser.h"
+#include "tests/support/own_process.h"
 
 namespace chiffrel {
 namespace {
@@ -24,6 +27,14 @@ TEST(GoToWebTest, Defaults) {
 }
 
 // ---- Finding the browser and starting it on the address ----
+
+// Whether the browser was started, once the launcher knows; nothing after twenty seconds.
+std::optional<bool> Outcome(std::future<bool> started) {
+    if (started.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        return std::nullopt;
+    }
+    return started.get();
+}
 
 // Blanks and characters a shell would read: the address must still arrive as one argument.
 const std::string kUrl = "http://www.example.invalid/a b?c=d&e;f'g\"h$(x)";
@@ -143,7 +154,7 @@ TEST_P(GoToWebBrowserTest, StartsTheDesktopsBrowserWithItsOwnArguments) {
     }
     TGoToWeb launcher;
     launcher.SetUrl(QString::fromStdString(kUrl));
-    ASSERT_EQ(launcher.OpenUrl(), GetParam().received.has_value());
+    ASSERT_EQ(Outcome(launcher.OpenUrl()), GetParam().received.has_value());
     if (GetParam().received) {
         EXPECT_EQ(session.NextArguments(), GetParam().received);
     }
@@ -160,8 +171,28 @@ TEST(GoToWebTest, ProgramThatCannotStartFailsSilently) {
     session.RegisterMissingProgram();
     TGoToWeb launcher;
     launcher.SetEMail(QStringLiteral("x@example.invalid"));
-    EXPECT_FALSE(launcher.OpenUrl());
-    EXPECT_FALSE(launcher.OpenEMail());
+    EXPECT_EQ(Outcome(launcher.OpenUrl()), false);
+    EXPECT_EQ(Outcome(launcher.OpenEMail()), false);
+}
+
+// A session bus that never answers holds the start for good, on its own thread: the caller gets
+// its answer-to-be at once, a second request meanwhile starts nothing, and the program still
+// ends (its own process would otherwise be killed at the deadline).
+TEST(GoToWebTest, HungSessionBusHoldsOneStartThatNothingWaitsFor) {
+    if (testing_support::HandedToOwnProcess()) {
+        return;
+    }
+    FakeBrowserSession session;
+    session.Register("%u");
+    session.HangSessionBus();
+    TGoToWeb launcher;
+    launcher.SetUrl(QString::fromStdString(kUrl));
+    const std::future<bool> held = launcher.OpenUrl();
+    ASSERT_TRUE(session.ClientWaitsOnTheBus());
+    EXPECT_EQ(held.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+    std::future<bool> meanwhile = launcher.OpenEMail();
+    ASSERT_EQ(meanwhile.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+    EXPECT_FALSE(meanwhile.get());
 }
 
 }  // namespace
