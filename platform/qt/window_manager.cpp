@@ -71,7 +71,8 @@ xcb_window_t RootOf(xcb_connection_t* connection, xcb_window_t window) {
     return reply ? reply->root : xcb_window_t{XCB_WINDOW_NONE};
 }
 
-// Sends a window manager message about `window`, as the window manager specification has it.
+// Sends a window manager message about `window`, laid out as the Extended Window Manager Hints
+// lay it out.
 void SendToManager(xcb_connection_t* connection, xcb_window_t root, xcb_window_t window,
                    xcb_atom_t type, std::span<const std::uint32_t> data) {
     xcb_client_message_event_t message{};
