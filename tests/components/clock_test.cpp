@@ -8,7 +8,6 @@
 #include <numbers>
 #include <stdexcept>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "components/CClock.h"
@@ -327,38 +326,6 @@ TEST_F(ClockWidgetTest, FaceColourAndOffsetsShowAfterTheSetters) {
     EXPECT_EQ(Render().pixelColor(49, 14), QColor(0, 0, 255));
     clock_.SetDifMinute(-33);  // shows 04:07: the minute hand lies where the second hand was
     EXPECT_EQ(Render().pixelColor(48, 14), QColor(Qt::black));
-}
-
-// Under a dark scheme the hands keep the ground they were given: beside a fixed colour the clock's
-// desktop colours are the light ones of the design palette; with none fixed, or both, the clock
-// shows what it was given.
-TEST_F(ClockWidgetTest, UnderADarkSchemeTheHandsKeepTheirGround) {
-    const QColor darkFace(0x37, 0x37, 0x37);
-    const QColor darkText(0xee, 0xee, 0xec);
-    const QPalette saved = QApplication::palette();
-    QPalette dark;
-    dark.setColor(QPalette::Window, darkFace);
-    dark.setColor(QPalette::WindowText, darkText);
-    dark.setColor(QPalette::Button, darkFace);
-    dark.setColor(QPalette::ButtonText, darkText);
-    QApplication::setPalette(dark);
-    const TColor face = TColor::System(SystemColor::ButtonFace);
-    const TColor text = TColor::System(SystemColor::ButtonText);
-    const std::tuple<TColor, TColor, QColor, QColor> cases[] = {
-        {Qt::black, face, Qt::black, QColor(0xef, 0xef, 0xef)},
-        {text, Qt::white, Qt::black, Qt::white},
-        {text, face, darkText, darkFace},
-        {Qt::blue, Qt::yellow, Qt::blue, Qt::yellow}};
-    now_ = QTime(4, 40, 7);
-    for (const auto& [hands, ground, shownHands, shownGround] : cases) {
-        clock_.SetClkArrowColor(hands);
-        clock_.SetClkFaceColor(ground);
-        const QImage image = Render();
-        EXPECT_EQ(image.pixelColor(0, 0), shownGround) << qPrintable(shownHands.name());
-        EXPECT_EQ(image.pixelColor(49, 14), shownHands)
-            << qPrintable(shownGround.name());  // second hand's end
-    }
-    QApplication::setPalette(saved);
 }
 
 }  // namespace

@@ -162,73 +162,35 @@ TEST_F(CaptionStripTest, MinimizeButtonMinimizesTheForm) {
 // ----- Taps and drags on the strip (where the platform cannot move windows, the strip moves the
 // form itself; the window manager's move is checked by scripts/check-window-manager.sh) -----
 
-struct PointerStep {
-    enum { kPress, kMove, kRelease, kDoubleClick } what;
-    QPoint offset;  // from the grip, in screen coordinates
-};
-
+// A press at the grip, moves through `path` (offsets from the grip, in screen coordinates), and
+// a release where the last move ended.
 struct DragRow {
     const char* name;
-    std::vector<PointerStep> steps;
+    std::vector<QPoint> path;
     QPoint formMove;
     friend void PrintTo(const DragRow& row, std::ostream* out) { *out << row.name; }
 };
 
-class CaptionDragTest : public CaptionStripTest, public testing::WithParamInterface<DragRow> {
-  protected:
-    void Do(const PointerStep& step, QPoint grip) {
-        const QPoint at = caption_->mapFromGlobal(grip + step.offset);
-        switch (step.what) {
-            case PointerStep::kPress:
-                QTest::mousePress(caption_, Qt::LeftButton, {}, at);
-                break;
-            case PointerStep::kMove:
-                QTest::mouseMove(caption_, at);
-                break;
-            case PointerStep::kRelease:
-                QTest::mouseRelease(caption_, Qt::LeftButton, {}, at);
-                break;
-            case PointerStep::kDoubleClick:
-                QTest::mouseDClick(caption_, Qt::LeftButton, {}, at);
-                break;
-        }
-    }
-};
+class CaptionDragTest : public CaptionStripTest, public testing::WithParamInterface<DragRow> {};
 
 TEST_P(CaptionDragTest, MovesTheFormByTheDragOnly) {
     const QPoint start = form_.pos();
     const QPoint grip = caption_->mapToGlobal(QPoint(150, 9));
-    for (const PointerStep& step : GetParam().steps) {
-        Do(step, grip);
+    const auto at = [&](QPoint offset) { return caption_->mapFromGlobal(grip + offset); };
+    QTest::mousePress(caption_, Qt::LeftButton, {}, at({0, 0}));
+    for (const QPoint& offset : GetParam().path) {
+        QTest::mouseMove(caption_, at(offset));
     }
+    QTest::mouseRelease(caption_, Qt::LeftButton, {}, at(GetParam().path.back()));
     EXPECT_EQ(form_.pos() - start, GetParam().formMove);
 }
-
-constexpr auto kPress = PointerStep::kPress;
-constexpr auto kMove = PointerStep::kMove;
-constexpr auto kRelease = PointerStep::kRelease;
 
 INSTANTIATE_TEST_SUITE_P(
     PointerSequences, CaptionDragTest,
     testing::Values(
-        DragRow{"Tap", {{kPress, {0, 0}}, {kRelease, {0, 0}}}, {0, 0}},
-        DragRow{"TapThatMovesLessThanTheDragDistance",
-                {{kPress, {0, 0}}, {kMove, {4, 2}}, {kRelease, {4, 2}}},
-                {0, 0}},
-        DragRow{"Drag", {{kPress, {0, 0}}, {kMove, {30, 20}}, {kRelease, {30, 20}}}, {30, 20}},
-        DragRow{"DragThatStartsUnderTheDragDistance",
-                {{kPress, {0, 0}},
-                 {kMove, {4, 2}},
-                 {kMove, {20, 12}},
-                 {kMove, {50, 30}},
-                 {kRelease, {50, 30}}},
-                {50, 30}},
-        DragRow{"DoubleClickThenDragFromElsewhere",
-                {{PointerStep::kDoubleClick, {0, 0}},
-                 {kPress, {60, 0}},
-                 {kMove, {110, 30}},
-                 {kRelease, {110, 30}}},
-                {50, 30}}),
+        DragRow{"Drag", {{30, 20}}, {30, 20}},
+        DragRow{"TapThatMovesLessThanTheDragDistance", {{4, 2}}, {0, 0}},
+        DragRow{"DragThatStartsUnderTheDragDistance", {{4, 2}, {20, 12}, {50, 30}}, {50, 30}}),
     [](const testing::TestParamInfo<DragRow>& row) { return std::string(row.param.name); });
 
 TEST_F(CaptionStripTest, ActiveCaptionRunsFromBlackToTheHighlight) {

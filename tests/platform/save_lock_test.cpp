@@ -70,60 +70,6 @@ bool BecomeOrdinaryUser() {
     return ::geteuid() != 0 || (::setgid(kOrdinaryUser) == 0 && ::setuid(kOrdinaryUser) == 0);
 }
 
-struct LockFileCase {
-    const char* what;
-    std::function<void(const fs::path& lockFile, const fs::path& elsewhere)> put;
-    bool saves;  // else the save fails
-};
-
-class LockFileRules : public ProfileFileTest, public ::testing::WithParamInterface<LockFileCase> {};
-
-// Whatever is at the lock file's place, a save either holds a lock on the file there, or fails.
-TEST_P(LockFileRules, SaveHoldsTheLockOrFails) {
-    const LockFileCase& c = GetParam();
-    const fs::path lockFile = directory_ / ".CHIFFREL.INI.lock";
-    const fs::path elsewhere = directory_ / "elsewhere";
-    Store(file_, "[A]\nk=1\n");
-    Store(elsewhere, "not a lock file");
-    c.put(lockFile, elsewhere);
-    GiveToOrdinaryUser(directory_);
-    const int status = InChildProcess([&] {
-        bool locked = false;
-        const auto edit = [&](std::string bytes) {
-            locked = LockFileIsHeld(lockFile);
-            return bytes + "j=2\n";
-        };
-        if (!BecomeOrdinaryUser()) {
-            return 3;
-        }
-        return ReplaceFileAtomically(file_, edit, kProfileFileMaxSize) ? (locked ? 0 : 1) : 2;
-    });
-    EXPECT_EQ(status, c.saves ? 0 : 2) << c.what << " (0: saved under the lock, 1: saved without "
-                                       << "it, 2: failed, 3: could not become a user)";
-    EXPECT_EQ(Contents(file_), c.saves ? "[A]\nk=1\nj=2\n" : "[A]\nk=1\n") << c.what;
-    EXPECT_EQ(Contents(elsewhere), "not a lock file") << c.what;
-    EXPECT_EQ(fs::is_regular_file(fs::symlink_status(lockFile)), c.saves) << c.what;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Profile, LockFileRules,
-    ::testing::Values(LockFileCase{"a link to a regular file",
-                                   [](const fs::path& lock, const fs::path& elsewhere) {
-                                       fs::create_symlink(elsewhere, lock);
-                                   },
-                                   true},
-                      LockFileCase{"a file the writer may neither read nor write",
-                                   [](const fs::path& lock, const fs::path&) {
-                                       Store(lock, "");
-                                       fs::permissions(lock, fs::perms::none);
-                                   },
-                                   true},
-                      LockFileCase{
-                          "a directory",
-                          [](const fs::path& lock, const fs::path&) { fs::create_directory(lock); },
-                          false}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
-
 // As on a file system without locks: every flock() of the process fails with ENOLCK.
 bool WithoutLocks() {
     sock_filter filter[] = {
@@ -137,24 +83,79 @@ bool WithoutLocks() {
            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-TEST_F(ProfileFileTest, WithoutLocksTheSaveGoesOnAndRemovesNothing) {
+// What a save came to, as the process that made it tells.
+enum SaveOutcome { kSavedUnderTheLock, kSavedWithoutALock, kFailed, kNotSetUp };
+
+struct LockFileCase {
+    const char* what;
+    std::function<void(const fs::path& lockFile, const fs::path& elsewhere)> put;
+    SaveOutcome outcome;
+    bool fileSystemWithoutLocks = false;
+};
+
+class LockFileRules : public ProfileFileTest, public ::testing::WithParamInterface<LockFileCase> {};
+
+// Whatever is at the lock file's place, a save either holds a lock on the file there, or fails;
+// only where the file system has no locks at all does it go on without one. A save without the
+// lock removes no temporary left by a save that died: it may be a save under way.
+TEST_P(LockFileRules, SaveHoldsTheLockOrFails) {
+    const LockFileCase& c = GetParam();
+    const fs::path lockFile = directory_ / ".CHIFFREL.INI.lock";
+    const fs::path elsewhere = directory_ / "elsewhere";
     const fs::path orphan = directory_ / ".CHIFFREL.INI.tmp-123-4";
+    Store(file_, "[A]\nk=1\n");
+    Store(elsewhere, "not a lock file");
     Store(orphan, "[A]\nk=half");
     MakeOld(orphan);
-    const int status = InChildProcess([this] {
-        if (!WithoutLocks()) {
-            return 3;
+    if (c.put) {
+        c.put(lockFile, elsewhere);
+    }
+    GiveToOrdinaryUser(directory_);
+    const int status = InChildProcess([&] {
+        bool locked = false;
+        const auto edit = [&](std::string bytes) {
+            locked = LockFileIsHeld(lockFile);
+            return bytes + "j=2\n";
+        };
+        if ((c.fileSystemWithoutLocks && !WithoutLocks()) || !BecomeOrdinaryUser()) {
+            return kNotSetUp;
         }
-        WriteProfileString(file_, "A", "k", "v");
-        return 0;
+        if (!ReplaceFileAtomically(file_, edit, kProfileFileMaxSize)) {
+            return kFailed;
+        }
+        return locked ? kSavedUnderTheLock : kSavedWithoutALock;
     });
-    if (status == 3) {
+    if (status == kNotSetUp && c.fileSystemWithoutLocks) {
         GTEST_SKIP() << "system calls cannot be filtered here";
     }
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(Contents(file_), "[A]\nk=v\n");
-    EXPECT_TRUE(fs::exists(orphan));
+    EXPECT_EQ(status, c.outcome) << c.what << " (0: saved under the lock, 1: saved without it, "
+                                 << "2: failed, 3: could not become a user)";
+    const bool saved = c.outcome != kFailed;
+    EXPECT_EQ(Contents(file_), saved ? "[A]\nk=1\nj=2\n" : "[A]\nk=1\n") << c.what;
+    EXPECT_EQ(Contents(elsewhere), "not a lock file") << c.what;
+    EXPECT_EQ(fs::is_regular_file(fs::symlink_status(lockFile)), saved) << c.what;
+    EXPECT_EQ(fs::exists(orphan), c.outcome != kSavedUnderTheLock) << c.what;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Profile, LockFileRules,
+    ::testing::Values(
+        LockFileCase{"a link to a regular file",
+                     [](const fs::path& lock, const fs::path& elsewhere) {
+                         fs::create_symlink(elsewhere, lock);
+                     },
+                     kSavedUnderTheLock},
+        LockFileCase{"a file the writer may neither read nor write",
+                     [](const fs::path& lock, const fs::path&) {
+                         Store(lock, "");
+                         fs::permissions(lock, fs::perms::none);
+                     },
+                     kSavedUnderTheLock},
+        LockFileCase{"a directory",
+                     [](const fs::path& lock, const fs::path&) { fs::create_directory(lock); },
+                     kFailed},
+        LockFileCase{"a file system without locks", nullptr, kSavedWithoutALock, true}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 // ---- Writers at once ------------------------------------------------------------------------
 

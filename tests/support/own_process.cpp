@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -23,6 +24,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kOwnProcessVariable = "CHIFFREL_TEST_OWN_PROCESS";
+// Long enough for any test run alone under the sanitizers; a test past it has hung.
+constexpr std::chrono::seconds kDeadline{60};
 
 // The child's wait status once it has ended, or nothing when the deadline came first.
 std::optional<int> WaitUntil(pid_t child, std::chrono::steady_clock::time_point deadline) {
@@ -53,7 +56,7 @@ std::vector<std::string> ChildEnvironment(const std::string& startedFile) {
 
 }  // namespace
 
-bool HandedToOwnProcess(std::chrono::seconds deadline) {
+bool HandedToOwnProcess() {
     if (const char* started = std::getenv(kOwnProcessVariable)) {
         fs::remove(started);  // tells the parent that the test did run here
         return false;
@@ -79,12 +82,13 @@ bool HandedToOwnProcess(std::chrono::seconds deadline) {
         ADD_FAILURE() << "cannot start " << program;
         return true;
     }
-    const std::optional<int> status = WaitUntil(child, std::chrono::steady_clock::now() + deadline);
+    const std::optional<int> status =
+        WaitUntil(child, std::chrono::steady_clock::now() + kDeadline);
     if (!status) {
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
         fs::remove(started);
-        ADD_FAILURE() << "the test had not ended in its own process after " << deadline.count()
+        ADD_FAILURE() << "the test had not ended in its own process after " << kDeadline.count()
                       << " s: killed";
         return true;
     }
