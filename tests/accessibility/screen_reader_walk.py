@@ -130,7 +130,7 @@ def walk_main_window(names):
         menu = wait_for(title, lambda: find(find(main, pyatspi.ROLE_MENU_ITEM, title),
                                             pyatspi.ROLE_POPUP_MENU))
         check_names(f"menu {title}", menu, names)
-        key("Escape")  # closes the menu; a second one would quit the program
+        key("Escape")  # closes the menu; the menu bar keeps the keyboard until the next access key
         wait_for(f"{title} closed", lambda: not find(main, pyatspi.ROLE_POPUP_MENU))
 
 
