@@ -259,9 +259,9 @@ LockState ReplaceLockFile(const fs::path& target, const fs::path& lockFile,
 // removed either: a writer still waiting on a removed lock file would lock what nobody else
 // sees. Should someone remove or replace it all the same, a writer that got the lock of the old
 // one sees that it is no longer at the lock file's place, and locks the one there now. An
-// flock() lock belongs to its open file description,
-// so that no other descriptor of the same file closed in the process releases it, and it goes
-// when the process dies. Readers take no lock: they see the old file or the new one, whole.
+// flock() lock belongs to its open file description, so that no other descriptor of the same
+// file closed in the process releases it, and it goes when the process dies. Readers take no
+// lock: they see the old file or the new one, whole.
 class WriterLock {
   public:
     explicit WriterLock(const fs::path& target) : state_(Take(target)) {}
