@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <vector>
 
+#include "forms/error_and_modal.h"
+#include "forms/form_style.h"
 #include "infowin/fabout.h"
 #include "infowin/fmemo.h"
 #include "mainwin/fmere.h"
 #include "mainwin/program_context.h"
-#include "platform/qt/error_and_modal.h"
-#include "platform/qt/form_style.h"
 
 namespace {
 

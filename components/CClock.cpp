@@ -8,8 +8,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "components/bevel.h"
-#include "platform/qt/form_style.h"
+#include "forms/form_style.h"
+#include "pictures/bevel.h"
 
 namespace chiffrel {
 namespace {

@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/qt/system_metrics.h"
+#include "platform/windowing/system_metrics.h"
 
 class QTimer;
 

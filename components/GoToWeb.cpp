@@ -1,10 +1,9 @@
 #include "components/GoToWeb.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <system_error>
-#include <thread>
 
 namespace chiffrel {
 
@@ -49,17 +48,16 @@ std::future<bool> TGoToWeb::StartBrowser(const QString& address) {
     if (startUnderWay.exchange(true)) {
         return Answered(false);
     }
-    std::promise<bool> answer;
-    std::future<bool> started = answer.get_future();
-    auto start = [address = address.toStdString(), answer = std::move(answer)]() mutable {
-        const auto browser = FindBrowser();
-        const bool launched = browser && browser->Launch(address);
-        startUnderWay = false;
-        answer.set_value(launched);
-    };
-    try {
-        std::thread(std::move(start)).detach();
-    } catch (const std::system_error&) {  // no thread to be had: a start that failed
+    const auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> started = answer->get_future();
+    const bool running =
+        starts_.Start([address = address.toStdString(), answer](const WorkSender& toCaller) {
+            const auto browser = FindBrowser();
+            const bool launched = browser && browser->Launch(address);
+            startUnderWay = false;
+            toCaller.Deliver([&] { answer->set_value(launched); });
+        });
+    if (!running) {  // no thread to be had: a start that failed
         startUnderWay = false;
         return Answered(false);
     }

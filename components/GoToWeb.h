@@ -5,6 +5,7 @@
 #include <future>
 #include <optional>
 
+#include "platform/detached_work.h"
 #include "platform/file_types.h"
 
 namespace chiffrel {
@@ -16,7 +17,8 @@ namespace chiffrel {
 // The browser is looked up and started on a thread of its own, never on the caller's: the desktop
 // may ask the session bus, which may never answer. One start runs at a time, as the bus look-up
 // holds a lock of its own meanwhile: a request while one is under way starts nothing. Nothing
-// ever waits for that thread, not even the end of the program.
+// ever waits for that thread, not even the end of the program; a start's result is given only
+// while the launcher lives (a broken promise after).
 class TGoToWeb : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString Url READ Url WRITE SetUrl)
@@ -52,12 +54,13 @@ class TGoToWeb : public QObject {
     // The user's web browser, looked up anew at each call: the default application of web-page
     // files, else the default handler of http addresses.
     static std::optional<DesktopApplication> FindBrowser();
-    static std::future<bool> StartBrowser(const QString& address);
+    std::future<bool> StartBrowser(const QString& address);
 
     QString url_;
     QString email_;
     QString emailSubject_;
     TBrowserState browserState_ = gwMaximized;
+    WorkReceiver starts_;  // a start's result reaches its caller only while this launcher lives
 };
 
 }  // namespace chiffrel

@@ -14,9 +14,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "components/bevel.h"
 #include "components/caption_button.h"
-#include "platform/qt/window_manager.h"
+#include "pictures/bevel.h"
+#include "platform/windowing/window_manager.h"
 
 namespace chiffrel {
 namespace {

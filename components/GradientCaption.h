@@ -16,7 +16,7 @@
 #include <optional>
 
 #include "components/caption_layout.h"
-#include "platform/qt/system_metrics.h"
+#include "platform/windowing/system_metrics.h"
 
 class QPainter;
 

@@ -2,8 +2,8 @@
 
 #include <QPainter>
 
-#include "components/bevel.h"
-#include "platform/qt/system_metrics.h"
+#include "pictures/bevel.h"
+#include "platform/windowing/system_metrics.h"
 
 namespace chiffrel {
 namespace {

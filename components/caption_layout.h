@@ -15,7 +15,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/qt/system_metrics.h"
+#include "platform/windowing/system_metrics.h"
 
 namespace chiffrel {
 

@@ -16,8 +16,8 @@
 #include <string>
 
 #include "fuzz/fuzz_check.h"
-#include "platform/qt/help_text_bounds.h"
-#include "platform/qt/help_viewer.h"
+#include "help/help_text_bounds.h"
+#include "help/help_viewer.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <QMouseEvent>
 #include <QTime>
 
-#include "infowin/pictures.h"
-#include "mainwin/glyphs.h"
-#include "platform/qt/form_style.h"
-#include "platform/qt/local_path.h"
-#include "platform/qt/text_fit.h"
+#include "forms/form_style.h"
+#include "forms/local_path.h"
+#include "forms/text_fit.h"
+#include "pictures/about_pictures.h"
+#include "pictures/glyphs.h"
 #include "platform/version_info.h"
 #include "ui_fabout.h"
 

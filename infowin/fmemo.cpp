@@ -8,11 +8,11 @@
 #include <optional>
 #include <string>
 
-#include "mainwin/glyphs.h"
-#include "platform/qt/code_page_text.h"
-#include "platform/qt/event_rules.h"
-#include "platform/qt/form_style.h"
-#include "platform/qt/local_path.h"
+#include "forms/code_page_text.h"
+#include "forms/event_rules.h"
+#include "forms/form_style.h"
+#include "forms/local_path.h"
+#include "pictures/glyphs.h"
 #include "platform/regular_file.h"
 #include "ui_fmemo.h"
 

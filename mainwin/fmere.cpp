@@ -12,18 +12,18 @@
 #include "engine/operations.h"
 #include "engine/overdraft.h"
 #include "engine/vat.h"
+#include "forms/accessibility.h"
+#include "forms/choice_label.h"
+#include "forms/code_page_text.h"
+#include "forms/event_rules.h"
+#include "forms/form_style.h"
+#include "forms/text_fit.h"
 #include "infowin/fabout.h"
 #include "infowin/fmemo.h"
 #include "mainwin/menu_behaviour.h"
 #include "mainwin/printing.h"
 #include "mainwin/program_context.h"
-#include "platform/qt/accessibility.h"
-#include "platform/qt/choice_label.h"
-#include "platform/qt/code_page_text.h"
-#include "platform/qt/event_rules.h"
-#include "platform/qt/form_style.h"
-#include "platform/qt/system_metrics.h"
-#include "platform/qt/text_fit.h"
+#include "platform/windowing/system_metrics.h"
 #include "ui_fmere.h"
 
 namespace chiffrel {
@@ -43,6 +43,23 @@ const QString kPromptOperations = QStringLiteral("Opérations primaires");
 const QString kPromptFrancs = QStringLiteral("Saisie du montant en Francs");
 const QString kPromptEuro = QStringLiteral("Saisie du montant en Euro");
 const QString kPromptDollars = QStringLiteral("Saisie du montant en Dollars");
+
+// What the window shows of each conversion direction, in the order of the directions' codes.
+struct ConversionDirection {
+    const QString& prompt;
+    QString unit;  // of the result
+    AmountText (*rateLine)(const AppState&);
+};
+
+const ConversionDirection& DirectionOf(int code) {
+    static const std::array<ConversionDirection, 4> kDirections{{
+        {kPromptFrancs, QStringLiteral("E."), EuroRateLine},     // francs to euro
+        {kPromptEuro, QStringLiteral("FF"), EuroRateLine},       // euro to francs
+        {kPromptDollars, QStringLiteral("FF"), DollarRateLine},  // dollars to francs
+        {kPromptFrancs, QStringLiteral("$$"), DollarRateLine},   // francs to dollars
+    }};
+    return kDirections.at(code);
+}
 
 // The four operation selectors, in the order of their codes.
 std::array<ui::ChoiceLabel*, 4> OperationSelectors(const Ui::Tmere& form) {
@@ -357,29 +374,20 @@ int Tmere::ConversionDirectionChecked() const {
     return direction;
 }
 
-void Tmere::SetDirectionTexts(const QString& prompt, const QString& unit,
-                              const std::string& rateLine) {
-    ui_->Label3->setText(prompt);
-    ui_->Label4->setText(unit);
-    ui_->Label7->setText(ToQString(rateLine));
+void Tmere::ShowRateLine(int direction) {
+    ui_->Label7->setText(ToQString(DirectionOf(direction).rateLine(context_.values)));
+}
+
+void Tmere::ShowDirectionTexts(int direction) {
+    ui_->Label3->setText(DirectionOf(direction).prompt);
+    ui_->Label4->setText(DirectionOf(direction).unit);
+    ShowRateLine(direction);
+}
+
+void Tmere::SelectDirection(int direction) {
+    ShowDirectionTexts(direction);
     SaisieMntChange();
     MoveFocus(ui_->SaisieMnt);
-}
-
-void Tmere::RadioEuroFClick() {
-    SetDirectionTexts(kPromptFrancs, QStringLiteral("E."), EuroRateLine(context_.values));
-}
-
-void Tmere::RadioEuroEClick() {
-    SetDirectionTexts(kPromptEuro, QStringLiteral("FF"), EuroRateLine(context_.values));
-}
-
-void Tmere::RadioFrancsDollarsClick() {
-    SetDirectionTexts(kPromptFrancs, QStringLiteral("$$"), DollarRateLine(context_.values));
-}
-
-void Tmere::RadioDollarsFrancsClick() {
-    SetDirectionTexts(kPromptDollars, QStringLiteral("FF"), DollarRateLine(context_.values));
 }
 
 void Tmere::EditTxTEGChange() {
@@ -395,6 +403,7 @@ void Tmere::PageControlChange() {
     const bool vat = page == ui_->TabTVA;
     const bool operations = page == ui_->TabCalcul;
     const bool conversion = page == ui_->TabEuro;
+    ui_->Label4->setText(QStringLiteral("FF"));
     if (vat) {
         ui::CheckMenuItem(ui_->MenuTabTVA);
         ShowVatPrompt();
@@ -404,26 +413,31 @@ void Tmere::PageControlChange() {
     } else if (conversion) {
         ui::CheckMenuItem(ui_->MenuTabEuro);
         Check(ui_->RadioEuroF);
-        ui_->Label3->setText(kPromptFrancs);
-        ui_->Label7->setText(ToQString(EuroRateLine(context_.values)));
+        ShowDirectionTexts(0);
     } else {
         ui::CheckMenuItem(ui_->MenuTabTEG);
         ui_->Label3->setText(kPromptFrancs);
     }
-    ui_->Label4->setText(conversion ? QStringLiteral("E.") : QStringLiteral("FF"));
-    ShowControl(ui_->Saisie2, operations);
-    ShowControl(ui_->Label5, vat);
-    ShowControl(ui_->Label6, vat);
-    ShowControl(ui_->bar, vat);
-    ShowControl(ui_->LabelTaxe, vat);
-    ShowControl(ui_->ButtonTransfert, vat || operations);
-    ShowControl(ui_->ButtonMonteCE, conversion);
-    for (QWidget* key : {ui_->BMemPlus, ui_->BMemMoins, ui_->BRMem}) {
-        ShowControl(key, operations);
-    }
+    ShowTabControls(page);
     const bool secondOperand = operations && !ui_->SaisieMnt->text().isEmpty();
     MoveFocus(secondOperand ? ui_->Saisie2 : ui_->SaisieMnt);
     SaisieMntChange();
+}
+
+// The controls of the page's tool, shown, and those of the other tabs, hidden.
+void Tmere::ShowTabControls(const QWidget* page) {
+    const bool vat = page == ui_->TabTVA;
+    const bool operations = page == ui_->TabCalcul;
+    ShowControl(ui_->Saisie2, operations);
+    for (QWidget* vatControl :
+         std::initializer_list<QWidget*>{ui_->Label5, ui_->Label6, ui_->bar, ui_->LabelTaxe}) {
+        ShowControl(vatControl, vat);
+    }
+    ShowControl(ui_->ButtonTransfert, vat || operations);
+    ShowControl(ui_->ButtonMonteCE, page == ui_->TabEuro);
+    for (QWidget* key : {ui_->BMemPlus, ui_->BMemMoins, ui_->BRMem}) {
+        ShowControl(key, operations);
+    }
 }
 
 void Tmere::ShowTab(QWidget* page, QAction* item) {
@@ -453,25 +467,16 @@ void Tmere::ButtonRAZClick() {
     SetText(ui_->Saisie2, QString());
     HighlightSelector(0);
     ui::SetPosition(ui_->BarCalcul, 0);
-    for (QWidget* shown :
-         std::initializer_list<QWidget*>{ui_->Label5, ui_->Label6, ui_->bar, ui_->LabelTaxe}) {
-        ShowControl(shown, true);
-    }
-    ShowControl(ui_->Saisie2, false);
+    ShowTabControls(ui_->TabTVA);
     ShowResult("0.00");
     SetText(ui_->SaisieMnt, QString());
     MoveFocus(ui_->SaisieMnt);
     values.vatFactor = VatFactorFor(values.vatRate1);
     SetText(ui_->saisietva, QString());
     Check(ui_->RadioButton206);
-    ui::SetPosition(ui_->bar, values.startSideText == "0" ? 0 : 1);
-    ShowControl(ui_->ButtonTransfert, true);
+    ui::SetPosition(ui_->bar, StartSidePosition(values));
     Check(ui_->RadioEuroF);
-    ShowControl(ui_->ButtonMonteCE, false);
     ui::SetActivePage(ui_->PageControl, ui_->TabTVA);
-    for (QWidget* key : {ui_->BMemMoins, ui_->BMemPlus, ui_->BRMem}) {
-        ShowControl(key, false);
-    }
     values.memoryValue = Real48();
     ui_->Label4->setText(QStringLiteral("FF"));
     ui::CheckMenuItem(ui_->MenuTabTVA);
@@ -520,9 +525,7 @@ void Tmere::mConfigClick() {
     dialog.LoadConversionFields();
     ShowModal(dialog);
     // The rate line names the rate of the direction in use, which the dialog may have changed.
-    const bool euro = ConversionDirectionChecked() <= 1;
-    ui_->Label7->setText(
-        ToQString(euro ? EuroRateLine(context_.values) : DollarRateLine(context_.values)));
+    ShowRateLine(ConversionDirectionChecked());
     SaisieMntChange();
 }
 

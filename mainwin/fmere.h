@@ -12,24 +12,23 @@
 //   menu_behaviour.*       F1 in an open menu, and pop-up menus placed where they were asked for.
 //   printing.*             the print command's work, on a thread of its own; print_system.*
 //                          its requests to the print server, over a connection of its own.
-//   glyphs.*               the pictures of the program's buttons.
 //   ProgramContext         program_context.h: the values and services shared for the whole run.
 //   main.cpp               start-up: the application, the main window, the about box and the
 //                          history window.
 //
 // What the window hosts or opens: TGradientCaption (components/GradientCaption: the caption
 // strip and frame), TClock (components/CClock), TConfig (settings/fconfig), Tabout
-// (infowin/fabout), TMemoForm (infowin/fmemo), ui::HelpViewer (platform/qt/help_viewer). The
+// (infowin/fabout), TMemoForm (infowin/fmemo), ui::HelpViewer (help/help_viewer). The
 // handlers compute through the engines of engine/ and change controls only through the helpers
-// of platform/qt/event_rules.h.
+// of forms/event_rules.h; the pictures of its buttons are pictures/glyphs.
 
 #include <QMainWindow>
 #include <exception>
 #include <memory>
 #include <string>
 
-#include "platform/qt/accessibility.h"
-#include "platform/qt/help_viewer.h"
+#include "forms/accessibility.h"
+#include "help/help_viewer.h"
 
 #include "settings/fconfig.h"
 #include "settings/settings_file.h"
@@ -145,16 +144,19 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
 
     // Conversion and TEG tabs
     int ConversionDirectionChecked() const;
-    void SetDirectionTexts(const QString& prompt, const QString& unit, const std::string& rateLine);
-    void RadioEuroFClick();
-    void RadioEuroEClick();
-    void RadioFrancsDollarsClick();
-    void RadioDollarsFrancsClick();
+    void ShowRateLine(int direction);
+    void ShowDirectionTexts(int direction);
+    void SelectDirection(int direction);
+    void RadioEuroFClick() { SelectDirection(0); }
+    void RadioEuroEClick() { SelectDirection(1); }
+    void RadioDollarsFrancsClick() { SelectDirection(2); }
+    void RadioFrancsDollarsClick() { SelectDirection(3); }
     void EditTxTEGChange();
     void EditNbJourChange() { EditTxTEGChange(); }
 
     // Tab change and reset
     void PageControlChange();
+    void ShowTabControls(const QWidget* page);
     void ShowTab(QWidget* page, QAction* item);
     void MenuTabTVAClick();
     void MenuTabCalculClick();

@@ -1,10 +1,10 @@
 // The main window as the settings see it: what the start-up load and the configuration dialog
 // read and change of it.
 #include "components/GradientCaption.h"
+#include "forms/code_page_text.h"
+#include "forms/event_rules.h"
 #include "mainwin/fmere.h"
 #include "mainwin/program_context.h"
-#include "platform/qt/code_page_text.h"
-#include "platform/qt/event_rules.h"
 #include "ui_fmere.h"
 
 namespace chiffrel {

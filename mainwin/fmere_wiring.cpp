@@ -7,13 +7,13 @@
 #include <QTabBar>
 
 #include "components/GradientCaption.h"
+#include "forms/error_and_modal.h"
+#include "forms/event_rules.h"
+#include "forms/form_style.h"
+#include "forms/tight_tab_style.h"
 #include "mainwin/fmere.h"
-#include "mainwin/glyphs.h"
 #include "mainwin/menu_behaviour.h"
-#include "platform/qt/error_and_modal.h"
-#include "platform/qt/event_rules.h"
-#include "platform/qt/form_style.h"
-#include "platform/qt/tight_tab_style.h"
+#include "pictures/glyphs.h"
 #include "ui_fmere.h"
 
 namespace chiffrel {

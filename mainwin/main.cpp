@@ -4,15 +4,15 @@
 #include <QImageReader>
 #include <QPixmap>
 
+#include "forms/error_and_modal.h"
+#include "forms/form_style.h"
+#include "forms/program_style.h"
+#include "forms/qt_texts.h"
 #include "infowin/fabout.h"
 #include "infowin/fmemo.h"
 #include "mainwin/fmere.h"
 #include "mainwin/program_context.h"
 #include "platform/atomic_replace.h"
-#include "platform/qt/error_and_modal.h"
-#include "platform/qt/form_style.h"
-#include "platform/qt/program_style.h"
-#include "platform/qt/qt_texts.h"
 
 namespace {
 

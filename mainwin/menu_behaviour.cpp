@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <utility>
 
-#include "platform/qt/error_and_modal.h"
+#include "forms/error_and_modal.h"
 
 namespace chiffrel {
 

@@ -7,17 +7,15 @@
 
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdint>
+#include <future>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <utility>
 
+#include "platform/detached_work.h"
 #include "platform/regular_file.h"
 
 namespace chiffrel {
@@ -151,52 +149,49 @@ LockState StateAfter(int flockError) {
     return flockError == ENOLCK ? LockState::kNoLocks : LockState::kFailed;
 }
 
+// flock()'s error, 0 once the lock is held.
+int BlockingLock(const UniqueFd& fd) {
+    int result;
+    do {
+        result = ::flock(fd.get(), LOCK_EX);
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : errno;
+}
+
 // A blocking flock() on a thread of its own, which the writer waits for until its deadline. The
 // kernel wakes a blocked flock() the moment the lock is free, so a writer that waits there gets
 // its turn, where one that polls loses it, again and again, to a writer that locks anew at once.
 // The thread holds a descriptor of its own on the same open file, whose lock the writer's
 // descriptor shares. When the writer gives up first, the thread releases the lock it takes late.
-struct LockWait {
-    std::mutex mutex;
-    std::condition_variable finished;
-    std::optional<int> error;  // of flock(), 0 once the lock is held
-    bool abandoned = false;
-};
-
-void LockOnThread(const std::shared_ptr<LockWait>& wait, const UniqueFd& fd) {
-    int result;
-    do {
-        result = ::flock(fd.get(), LOCK_EX);
-    } while (result != 0 && errno == EINTR);
-    const int error = result == 0 ? 0 : errno;
-    const std::lock_guard<std::mutex> guard(wait->mutex);
-    if (wait->abandoned) {
-        ::flock(fd.get(), LOCK_UN);
-        return;
-    }
-    wait->error = error;
-    wait->finished.notify_one();
-}
-
 LockState WaitForLock(int fd, std::chrono::steady_clock::time_point deadline) {
     UniqueFd threadFd(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
     if (!threadFd.valid()) {
         return LockState::kFailed;
     }
-    const auto wait = std::make_shared<LockWait>();
-    try {
-        std::thread([wait, threadFd = std::move(threadFd)] {
-            LockOnThread(wait, threadFd);
-        }).detach();
-    } catch (const std::system_error&) {
+    // Shared with the thread, so that the answer is never a broken promise while the writer
+    // reads it.
+    const auto locking = std::make_shared<std::promise<int>>();
+    std::future<int> locked = locking->get_future();
+    WorkReceiver writer;
+    const bool started =
+        writer.Start([threadFd = std::move(threadFd), locking](const WorkSender& toWriter) {
+            const int error = BlockingLock(threadFd);
+            if (!toWriter.Deliver([&] { locking->set_value(error); }) && error == 0) {
+                ::flock(threadFd.get(), LOCK_UN);
+            }
+        });
+    if (!started) {
         return LockState::kFailed;
     }
-    std::unique_lock<std::mutex> guard(wait->mutex);
-    if (!wait->finished.wait_until(guard, deadline, [&wait] { return wait->error.has_value(); })) {
-        wait->abandoned = true;
-        return LockState::kFailed;
+    if (locked.wait_until(deadline) != std::future_status::ready) {
+        writer.LetGo();
+        // The lock may have come between the deadline and letting go.
+        if (locked.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            return LockState::kFailed;
+        }
     }
-    return *wait->error == 0 ? LockState::kHeld : StateAfter(*wait->error);
+    const int error = locked.get();
+    return error == 0 ? LockState::kHeld : StateAfter(error);
 }
 
 // The wait is limited, so that a writer stopped while it holds the lock (a process suspended or

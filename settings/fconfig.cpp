@@ -5,10 +5,10 @@
 #include <QStyle>
 
 #include "engine/amount_text.h"
-#include "platform/qt/code_page_text.h"
-#include "platform/qt/event_rules.h"
-#include "platform/qt/form_style.h"
-#include "platform/qt/text_fit.h"
+#include "forms/code_page_text.h"
+#include "forms/event_rules.h"
+#include "forms/form_style.h"
+#include "forms/text_fit.h"
 #include "ui_fconfig.h"
 
 namespace chiffrel {

@@ -65,11 +65,11 @@ void LoadVatRates(const SettingsFile& file, AppState& state) {
     state.vatFactor = VatFactorFor(state.vatRate1);
 }
 
-// Only the exact texts "0" and "1" mean the T.T.C. side and the automatic copy.
+// Only the exact text "1" means the automatic copy.
 void LoadPreferences(const SettingsFile& file, AppState& state, SettingsLoadTarget& window) {
     window.SetTegRateText(file.ReadString(kTegRateKey, "0"));
     state.startSideText = file.ReadString(kStartSideKey, "0");
-    window.SetStartSide(state.startSideText == "0" ? 0 : 1);
+    window.SetStartSide(StartSidePosition(state));
     state.autoCopyText = file.ReadString(kAutoCopyKey, "0");
     if (state.autoCopyText == "1") {
         window.HideCopyButton();
@@ -98,6 +98,10 @@ void LoadSettings(const SettingsFile& file, AppState& state, SettingsLoadTarget&
     LoadPreferences(file, state, window);
     window.SetVatCaptions(VatCaption(state.vatRateText1), VatCaption(state.vatRateText2),
                           VatCaption(state.vatRateText3));
+}
+
+int StartSidePosition(const AppState& state) {
+    return state.startSideText == "0" ? 0 : 1;
 }
 
 std::string VatCaption(std::string_view rateText) {

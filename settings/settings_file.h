@@ -88,6 +88,10 @@ void LoadSettings(const SettingsFile& file, AppState& state, SettingsLoadTarget&
 // "TVA " + the first four characters of the rate text + " %": "20.60000" gives "TVA 20.6 %".
 std::string VatCaption(std::string_view rateText);
 
+// The VAT slider's position at start and after a reset, from the start-side preference: only the
+// exact text "0" means the T.T.C. side (0); anything else is the H.T. side (1).
+int StartSidePosition(const AppState& state);
+
 // The rate that a rate text stands for. Throws FloatOverflow, as storing it would, when the rate
 // is too large for a Real48.
 Real48 RateOf(std::string_view rateText);

@@ -28,7 +28,7 @@ program_dir=$prefix/lib/chiffrel
 [ -x "$program_dir/chiffrel" ] || fail "no executable in $program_dir"
 cmp "$source_dir/infowin/history.txt" "$program_dir/history.txt" ||
   fail "history.txt is not installed beside the executable"
-cmp "$source_dir/mainwin/chiffrel.hlp" "$program_dir/chiffrel.hlp" ||
+cmp "$source_dir/help/chiffrel.hlp" "$program_dir/chiffrel.hlp" ||
   fail "chiffrel.hlp is not installed beside the executable"
 [ "$(readlink "$prefix/bin/chiffrel")" = "../lib/chiffrel/chiffrel" ] ||
   fail "bin/chiffrel is not a relative link to the program"

@@ -10,9 +10,9 @@
 #include <cmath>
 
 #include "components/CClock.h"
+#include "forms/form_style.h"
 #include "infowin/fabout.h"
 #include "infowin/fmemo.h"
-#include "platform/qt/form_style.h"
 #include "tests/mainwin/main_window_fixture.h"
 
 namespace chiffrel::testing_support {

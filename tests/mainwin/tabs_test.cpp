@@ -1,5 +1,5 @@
 #include "engine/amount_text.h"
-#include "platform/qt/system_metrics.h"
+#include "platform/windowing/system_metrics.h"
 #include "tests/mainwin/main_window_fixture.h"
 
 namespace chiffrel::testing_support {

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include "platform/qt/qt_texts.h"
+#include "forms/qt_texts.h"
 #include "tests/mainwin/main_window_fixture.h"
 
 namespace chiffrel::testing_support {

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "platform/qt/error_and_modal.h"
+#include "forms/error_and_modal.h"
 
 namespace chiffrel::testing_support {
 

@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "platform/qt/error_and_modal.h"
+#include "forms/error_and_modal.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

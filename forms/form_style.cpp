@@ -1,4 +1,4 @@
-#include "platform/qt/form_style.h"
+#include "forms/form_style.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -12,7 +12,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/qt/window_manager.h"
+#include "platform/windowing/window_manager.h"
 
 namespace chiffrel::ui {
 

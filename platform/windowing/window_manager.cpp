@@ -1,4 +1,4 @@
-#include "platform/qt/window_manager.h"
+#include "platform/windowing/window_manager.h"
 
 #include <xcb/xcb.h>
 

@@ -1,4 +1,4 @@
-#include "platform/qt/html_tags.h"
+#include "help/html_tags.h"
 
 namespace chiffrel::ui {
 

@@ -1,8 +1,8 @@
-#include "components/bevel.h"
+#include "pictures/bevel.h"
 
 #include <QPainter>
 
-#include "platform/qt/system_metrics.h"
+#include "platform/windowing/system_metrics.h"
 
 namespace chiffrel {
 

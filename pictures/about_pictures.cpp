@@ -1,4 +1,4 @@
-#include "infowin/pictures.h"
+#include "pictures/about_pictures.h"
 
 #include <QPainter>
 

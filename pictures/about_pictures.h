@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/qt/drawn_picture.h"
+#include "pictures/drawn_picture.h"
 
 namespace chiffrel {
 

@@ -22,7 +22,7 @@
 #include <Qt>
 #include <functional>
 
-#include "platform/qt/error_and_modal.h"
+#include "forms/error_and_modal.h"
 
 class QAbstractButton;
 class QAbstractSlider;

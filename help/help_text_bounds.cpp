@@ -1,4 +1,4 @@
-#include "platform/qt/help_text_bounds.h"
+#include "help/help_text_bounds.h"
 
 #include <QImage>
 #include <QList>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "platform/qt/html_tags.h"
+#include "help/html_tags.h"
 
 namespace chiffrel::ui {
 

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_texts.h"
+#include "forms/qt_texts.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,4 +1,4 @@
-#include "platform/qt/text_fit.h"
+#include "forms/text_fit.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

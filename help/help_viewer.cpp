@@ -1,12 +1,12 @@
-#include "platform/qt/help_viewer.h"
+#include "help/help_viewer.h"
 
 #include <optional>
 #include <string>
 
 #include "engine/program_error.h"
-#include "platform/qt/error_and_modal.h"
-#include "platform/qt/help_text_bounds.h"
-#include "platform/qt/local_path.h"
+#include "forms/error_and_modal.h"
+#include "forms/local_path.h"
+#include "help/help_text_bounds.h"
 #include "platform/regular_file.h"
 
 namespace chiffrel::ui {

@@ -1,8 +1,8 @@
-#include "platform/qt/choice_label.h"
+#include "forms/choice_label.h"
 
 #include <QAccessible>
 
-#include "platform/qt/accessibility.h"
+#include "forms/accessibility.h"
 
 namespace chiffrel::ui {
 

@@ -1,9 +1,9 @@
-#include "platform/qt/link_label.h"
+#include "forms/link_label.h"
 
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 
-#include "platform/qt/accessibility.h"
+#include "forms/accessibility.h"
 
 namespace chiffrel::ui {
 

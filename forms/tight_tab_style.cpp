@@ -1,4 +1,4 @@
-#include "platform/qt/tight_tab_style.h"
+#include "forms/tight_tab_style.h"
 
 #include <QApplication>
 #include <QTabBar>

@@ -1,9 +1,9 @@
-#include "mainwin/glyphs.h"
+#include "pictures/glyphs.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
-#include "platform/qt/drawn_picture.h"
+#include "pictures/drawn_picture.h"
 
 namespace chiffrel {
 

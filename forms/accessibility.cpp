@@ -1,4 +1,4 @@
-#include "platform/qt/accessibility.h"
+#include "forms/accessibility.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -15,8 +15,8 @@
 #include <QMouseEvent>
 #include <QPointer>
 
-#include "platform/qt/choice_label.h"
-#include "platform/qt/link_label.h"
+#include "forms/choice_label.h"
+#include "forms/link_label.h"
 
 namespace chiffrel::ui {
 

@@ -1,4 +1,4 @@
-#include "platform/qt/system_metrics.h"
+#include "platform/windowing/system_metrics.h"
 
 #include <QGuiApplication>
 #include <QPalette>

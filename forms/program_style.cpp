@@ -1,4 +1,4 @@
-#include "platform/qt/program_style.h"
+#include "forms/program_style.h"
 
 namespace chiffrel::ui {
 

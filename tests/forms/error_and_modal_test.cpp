@@ -1,4 +1,4 @@
-#include "platform/qt/error_and_modal.h"
+#include "forms/error_and_modal.h"
 
 #include <gtest/gtest.h>
 

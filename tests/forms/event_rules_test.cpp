@@ -1,4 +1,4 @@
-#include "platform/qt/event_rules.h"
+#include "forms/event_rules.h"
 
 #include <gtest/gtest.h>
 

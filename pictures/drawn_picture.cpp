@@ -1,4 +1,4 @@
-#include "platform/qt/drawn_picture.h"
+#include "pictures/drawn_picture.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <string>
 
-#include "platform/qt/help_text_bounds.h"
-#include "platform/qt/help_viewer.h"
+#include "help/help_text_bounds.h"
+#include "help/help_viewer.h"
 #include "tests/support/own_process.h"
 #include "tests/support/scratch_directory.h"
 
