@@ -40,5 +40,7 @@ echo "Installing: ${missing[*]}"
 sudo_cmd=""
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo_cmd apt-get update -qq
-$sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another apt at work (an automatic upgrade) is waited for rather than taken for a failure.
+wait_for_lock=(-o DPkg::Lock::Timeout=600)
+$sudo_cmd apt-get "${wait_for_lock[@]}" update -qq
+$sudo_cmd apt-get "${wait_for_lock[@]}" install -y -qq --no-install-recommends "${missing[@]}"
