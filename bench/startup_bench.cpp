@@ -54,7 +54,7 @@ int main(int argc, char* argv[]) {
     chiffrel::ProgramContext context;
     chiffrel::Tmere window(context);
     chiffrel::Tabout about(context.versionLabel);
-    chiffrel::TMemoForm history(context.historyPath);
+    chiffrel::TMemoForm history([&context] { return context.historyPath; });
     window.SetInformationWindows(about, history);
     FirstPaint firstPaint(clock);
     window.installEventFilter(&firstPaint);

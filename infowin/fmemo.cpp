@@ -89,8 +89,8 @@ QString HistoryText(const QByteArray& bytes) {
     return WithUniformLineBreaks(DecodeText(bytes));
 }
 
-TMemoForm::TMemoForm(const QString& historyPath, QWidget* parent)
-    : QDialog(parent), historyPath_(historyPath), ui_(std::make_unique<Ui::MemoForm>()) {
+TMemoForm::TMemoForm(std::function<QString()> historyPath, QWidget* parent)
+    : QDialog(parent), historyPath_(std::move(historyPath)), ui_(std::make_unique<Ui::MemoForm>()) {
     ui_->setupUi(this);
     ui::SetFixedDialogFrame(this);
     ui::MoveInsideScreen(this, QPoint(237, 173));
@@ -118,7 +118,7 @@ bool TMemoForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMemoForm::FormActivate() {
-    const QString text = HistoryText(ReadAtMostCapacity(historyPath_));
+    const QString text = HistoryText(ReadAtMostCapacity(historyPath_()));
     if (text != ui_->Memo1->toPlainText()) {
         ui_->Memo1->setPlainText(text);
     }

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "engine/program_error.h"
@@ -42,9 +43,9 @@ class TMemoForm : public QDialog {
     // direction: this much still lays out at once as one line without a break.
     static constexpr qint64 kMemoCapacity = 16 * 1024;
 
-    // `historyPath` is the process-wide path of the history file, read at every activation;
-    // it must outlive the window.
-    explicit TMemoForm(const QString& historyPath, QWidget* parent = nullptr);
+    // `historyPath` gives the path of the history file, which the main window sets only when
+    // the user first asks for the history: it is asked again at every activation.
+    explicit TMemoForm(std::function<QString()> historyPath, QWidget* parent = nullptr);
     ~TMemoForm() override;
 
     // Loads the file into the text box as HistoryText; the box is not touched when the text is
@@ -57,7 +58,7 @@ class TMemoForm : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    const QString& historyPath_;
+    std::function<QString()> historyPath_;
     std::unique_ptr<Ui::MemoForm> ui_;
 };
 

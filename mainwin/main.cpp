@@ -46,7 +46,7 @@ int main(int argc, char* argv[]) {
     context.helpFile = QApplication::applicationDirPath() + QStringLiteral("/chiffrel.hlp");
     chiffrel::Tmere mainWindow(context);
     chiffrel::Tabout about(context.versionLabel);
-    chiffrel::TMemoForm history(context.historyPath);
+    chiffrel::TMemoForm history([&context] { return context.historyPath; });
     mainWindow.SetInformationWindows(about, history);
     context.programDirectory = QApplication::applicationDirPath() + QLatin1Char('/');
 

@@ -30,7 +30,7 @@ class MemoFormTest : public testing::Test {
 
     QTemporaryDir directory_;
     QString historyPath_;
-    TMemoForm form_{historyPath_};
+    TMemoForm form_{[this] { return historyPath_; }};
 };
 
 TEST_F(MemoFormTest, FormAsDesigned) {
@@ -105,7 +105,7 @@ TEST_F(MemoFormTest, VanishedFileIsAnErrorAndKeepsTheText) {
     const QString fifoPath = directory_.filePath(QStringLiteral("fifo"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifoPath).constData(), 0600), 0);
     for (const QString* path : {&directoryPath, &fifoPath}) {
-        TMemoForm other(*path);
+        TMemoForm other([path] { return *path; });
         EXPECT_THROW(other.FormActivate(), HistoryOpenError) << path->toStdString();
         EXPECT_FALSE(HistoryFileReadable(*path)) << path->toStdString();
     }

@@ -298,7 +298,7 @@ TEST_F(Appearance, PicturesAreDrawnAtTheScreensPixelRatio) {
 
 TEST_F(Appearance, DialogsOpenInsideTheScreenTheHistoryWhereItWasDesigned) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    TMemoForm history{QString()};
+    TMemoForm history{[] { return QString(); }};
     Tabout about{QString()};
     for (const QRect shown : {history.geometry(), about.geometry()}) {
         EXPECT_TRUE(screen.contains(shown.topLeft()));

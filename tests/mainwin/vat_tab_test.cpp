@@ -6,6 +6,7 @@
 #include <QTranslator>
 
 #include "forms/qt_texts.h"
+#include "mainwin/program_version.h"
 #include "tests/mainwin/main_window_fixture.h"
 
 namespace chiffrel::testing_support {
@@ -16,7 +17,7 @@ using StartUp = MainWindowTest;
 TEST_F(StartUp, WithoutSettingsFileShowsTheBuiltInRatesAndCreatesNoFile) {
     Open();
     EXPECT_EQ(window_->windowTitle(), "Chiffrel");
-    EXPECT_EQ(window_->FormCaption(), " v4.51");
+    EXPECT_EQ(window_->FormCaption(), QStringLiteral(" v") + QLatin1String(kProgramVersion));
     EXPECT_EQ(Shown("Label3"), "Saisir le montant H.T.");
     EXPECT_EQ(Radio("RadioButton206")->text(), "TVA 20.6 %");
     EXPECT_EQ(Radio("RadioButton55")->text(), "TVA 5.50 %");
