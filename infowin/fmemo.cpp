@@ -26,8 +26,7 @@ std::string Utf8(const QString& text) {
     return text.toStdString();
 }
 
-// A FIFO or a device put in the file's place is no history: it is never waited for and reads
-// as a file that cannot be opened.
+// Anything but a regular file reads as a file that cannot be opened.
 QByteArray ReadAtMostCapacity(const QString& path) {
     // One byte beyond the capacity tells a file that fits from one that does not.
     const std::optional<std::string> bytes =

@@ -26,7 +26,7 @@ class MemoCapacityError : public ProgramError {
 };
 
 // Whether the file is a regular file that can be opened for reading (it is opened and closed
-// again at once, never waiting for a FIFO or a device in its place).
+// again at once).
 bool HistoryFileReadable(const QString& path);
 
 // The text the history window shows for the bytes of a history file: UTF-8, or code page 1252
