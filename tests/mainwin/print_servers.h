@@ -41,9 +41,17 @@ class SilentPrintServer {
 };
 
 struct PrintServerBehaviour {
+    // What the server does once it has the document.
+    enum class AfterDocument { kAnswers, kFallsSilent, kHangsUp };
+
     std::chrono::milliseconds delay{0};  // before each answer
+    // Between the pieces of the first answer, which comes in four.
+    std::chrono::milliseconds firstAnswerPace{0};
     bool hasDefaultPrinter = true;
     bool refusesJobs = false;
+    const char* refusal = "The printer is not accepting jobs.";  // none when empty
+    bool redirectsEverything = false;  // to itself, with HTTP's "moved permanently"
+    AfterDocument afterDocument = AfterDocument::kAnswers;
 };
 
 // A print server with one printer on A4 paper with margins of a sixth of an inch, the default
@@ -55,12 +63,15 @@ class AnsweringPrintServer {
     AnsweringPrintServer(const QString& socketPath, PrintServerBehaviour behaviour);
     ~AnsweringPrintServer();
 
-    // The documents handed over so far.
+    // The documents handed over so far, and answered.
     std::vector<QByteArray> Documents() const;
+    int Requests() const;
 
   private:
     void Serve();
     bool AnswerOneRequest(http_t* client);
+    bool Redirect(http_t* client);
+    bool Send(http_t* client, ipp_t* response);
     ipp_t* Answer(ipp_t* request, QByteArray document);
     // False when the server is stopped meanwhile.
     bool Wait(std::chrono::milliseconds delay) const;
@@ -72,6 +83,7 @@ class AnsweringPrintServer {
     mutable std::mutex mutex_;
     int client_ = -1;  // the connection being served
     std::vector<QByteArray> documents_;
+    int requests_ = 0;
     std::thread thread_;
 };
 
