@@ -6,7 +6,7 @@
 #include "engine/program_error.h"
 #include "forms/error_and_modal.h"
 #include "forms/local_path.h"
-#include "help/help_text_bounds.h"
+#include "help/help_markup.h"
 #include "platform/regular_file.h"
 
 namespace chiffrel::ui {
@@ -26,14 +26,14 @@ HelpViewer::HelpViewer() = default;
 
 HelpViewer::~HelpViewer() = default;
 
-QVariant HelpBrowser::loadResource(int type, const QUrl&) {
-    return EmptyHelpResource(type);
+QVariant HelpBrowser::loadResource(int, const QUrl&) {
+    return {};
 }
 
 void ShowHelpText(HelpBrowser& browser, std::string_view html, int context) {
     const std::string_view shown = html.substr(0, kHelpFileCapacity);
     browser.setHtml(
-        BoundedHelpText(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()))));
+        HelpMarkup(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()))));
     browser.scrollToAnchor(QStringLiteral("contexte-%1").arg(context));
 }
 
