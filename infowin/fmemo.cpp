@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "forms/code_page_text.h"
 #include "forms/event_rules.h"
@@ -26,6 +27,17 @@ std::string Utf8(const QString& text) {
     return text.toStdString();
 }
 
+bool HasLineLongerThan(std::string_view text, std::size_t longest) {
+    std::size_t line = 0;
+    for (const char byte : text) {
+        line = byte == '\n' || byte == '\r' ? 0 : line + 1;
+        if (line > longest) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // A FIFO or a device put in the file's place is no history: it is never waited for and reads
 // as a file that cannot be opened.
 QByteArray ReadAtMostCapacity(const QString& path) {
@@ -35,7 +47,8 @@ QByteArray ReadAtMostCapacity(const QString& path) {
     if (!bytes) {
         throw HistoryOpenError(path);
     }
-    if (bytes->size() > TMemoForm::kMemoCapacity) {
+    if (bytes->size() > TMemoForm::kMemoCapacity ||
+        HasLineLongerThan(*bytes, TMemoForm::kMemoLongestLine)) {
         throw MemoCapacityError();
     }
     return QByteArray::fromStdString(*bytes);
