@@ -1,5 +1,6 @@
 #include "help/help_markup.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
@@ -74,7 +75,7 @@ Tag ReadTag(QStringView html, qsizetype at) {
 
 // The text between tags, its character references read: the common named ones and numeric ones.
 // Any other '&' is a character of its own.
-QString DecodedText(QStringView text) {
+QString DecodedText(const QString& text) {
     static const QRegularExpression reference(
         QStringLiteral("&(amp|lt|gt|quot|apos|nbsp|#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6});"));
     static const QHash<QString, QChar> named{
@@ -107,7 +108,7 @@ QString DecodedText(QStringView text) {
 // own opening.
 class HelpWriter {
   public:
-    void Text(QStringView text) { markup_ += DecodedText(text).toHtmlEscaped(); }
+    void Text(QStringView text) { markup_ += DecodedText(text.toString()).toHtmlEscaped(); }
 
     void Write(const Tag& tag) {
         if (tag.closes) {
