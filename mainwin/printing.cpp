@@ -56,7 +56,6 @@ BackgroundPrinter::BackgroundPrinter() {
 }
 
 BackgroundPrinter::~BackgroundPrinter() {
-    receiver_.LetGo();
     if (busyCursorShown_) {
         QGuiApplication::restoreOverrideCursor();
     }

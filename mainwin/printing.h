@@ -83,6 +83,7 @@ class BackgroundPrinter {
     QTimer busyCursor_;
     bool busyCursorShown_ = false;
     QObject reports_;  // where the printing thread's calls arrive
+    // Last, so that it lets the printing thread go before the job and reports_ end.
     WorkReceiver receiver_;
 };
 
