@@ -1,5 +1,7 @@
 #include "help/help_viewer.h"
 
+#include <QImage>
+#include <QTextDocument>
 #include <optional>
 #include <string>
 
@@ -26,8 +28,14 @@ HelpViewer::HelpViewer() = default;
 
 HelpViewer::~HelpViewer() = default;
 
-QVariant HelpBrowser::loadResource(int, const QUrl&) {
-    return {};
+// Something rather than nothing: for nothing, Qt would read a local file itself.
+QVariant HelpBrowser::loadResource(int type, const QUrl&) {
+    if (type == QTextDocument::ImageResource) {
+        QImage nothing(1, 1, QImage::Format_ARGB32);
+        nothing.fill(Qt::transparent);
+        return nothing;
+    }
+    return QByteArray();
 }
 
 void ShowHelpText(HelpBrowser& browser, std::string_view html, int context) {

@@ -9,8 +9,8 @@
 namespace chiffrel::ui {
 
 // A browser that shows the help text alone. The help's markup names no other file; should Qt still
-// ask for one, it gets nothing: a help file replaced by someone else could name a FIFO or a
-// device, which would never end.
+// ask for one, it gets an empty picture or text: a help file replaced by someone else could name a
+// FIFO or a device, which would never end.
 class HelpBrowser : public QTextBrowser {
   public:
     QVariant loadResource(int type, const QUrl& name) override;

@@ -234,6 +234,13 @@ bool AnsweringPrintServer::Send(http_t* client, ipp_t* response) {
 
 ipp_t* AnsweringPrintServer::Answer(ipp_t* request, QByteArray document) {
     ipp_t* response = ippNewResponse(request);
+    // The program asks for French, the language of its own messages.
+    const char* language = ippGetString(
+        ippFindAttribute(request, "attributes-natural-language", IPP_TAG_LANGUAGE), 0, nullptr);
+    if (language == nullptr || std::strcmp(language, "fr") != 0) {
+        Refuse(response, IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES, "Not asked in French.");
+        return response;
+    }
     switch (ippGetOperation(request)) {
         case IPP_OP_CUPS_GET_DEFAULT:
             if (behaviour_.hasDefaultPrinter) {

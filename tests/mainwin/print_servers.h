@@ -56,8 +56,8 @@ struct PrintServerBehaviour {
 
 // A print server with one printer on A4 paper with margins of a sixth of an inch, the default
 // printer unless the behaviour says otherwise, which answers each request after the behaviour's
-// delay and keeps the documents printed on it. It serves one connection at a time on a thread of
-// its own.
+// delay and keeps the documents printed on it; it refuses any request not asked in French. It
+// serves one connection at a time on a thread of its own.
 class AnsweringPrintServer {
   public:
     AnsweringPrintServer(const QString& socketPath, PrintServerBehaviour behaviour);
