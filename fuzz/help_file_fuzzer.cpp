@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
