@@ -183,9 +183,9 @@ bool AnsweringPrintServer::AnswerOneRequest(http_t* client) {
         const std::lock_guard lock(mutex_);
         ++requests_;
     }
-    if (behaviour_.redirectsEverything) {
+    if (behaviour_.httpAnswer) {
         ippDelete(request);
-        return Redirect(client);
+        return AnswerOnHttp(client, *behaviour_.httpAnswer);
     }
     using After = PrintServerBehaviour::AfterDocument;
     if (ippGetOperation(request) == IPP_OP_SEND_DOCUMENT &&
@@ -203,11 +203,13 @@ bool AnsweringPrintServer::AnswerOneRequest(http_t* client) {
     return answered;
 }
 
-bool AnsweringPrintServer::Redirect(http_t* client) {
+bool AnsweringPrintServer::AnswerOnHttp(http_t* client, http_status_t status) {
     httpClearFields(client);
     httpSetField(client, HTTP_FIELD_LOCATION, "ipp://localhost/elsewhere");
+    httpSetField(client, HTTP_FIELD_WWW_AUTHENTICATE, "Basic realm=\"imprimantes\"");
+    httpSetField(client, HTTP_FIELD_UPGRADE, "TLS/1.2,HTTP/1.1");
     httpSetLength(client, 0);
-    return httpWriteResponse(client, HTTP_STATUS_MOVED_PERMANENTLY) == 0;
+    return httpWriteResponse(client, status) == 0;
 }
 
 // The answer, in pieces paced as the behaviour says for the first one.

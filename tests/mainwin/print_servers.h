@@ -9,6 +9,7 @@
 #include <QString>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -50,7 +51,9 @@ struct PrintServerBehaviour {
     bool hasDefaultPrinter = true;
     bool refusesJobs = false;
     const char* refusal = "The printer is not accepting jobs.";  // none when empty
-    bool redirectsEverything = false;  // to itself, with HTTP's "moved permanently"
+    // An HTTP answer to every request in place of the printer's: a redirect, a demand for a
+    // password, a demand for encryption.
+    std::optional<http_status_t> httpAnswer = std::nullopt;
     AfterDocument afterDocument = AfterDocument::kAnswers;
 };
 
@@ -70,7 +73,7 @@ class AnsweringPrintServer {
   private:
     void Serve();
     bool AnswerOneRequest(http_t* client);
-    bool Redirect(http_t* client);
+    bool AnswerOnHttp(http_t* client, http_status_t status);
     bool Send(http_t* client, ipp_t* response);
     ipp_t* Answer(ipp_t* request, QByteArray document);
     // False when the server is stopped meanwhile.
