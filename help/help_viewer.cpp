@@ -1,12 +1,14 @@
 #include "help/help_viewer.h"
 
+#include <QImage>
+#include <QTextDocument>
 #include <optional>
 #include <string>
 
 #include "engine/program_error.h"
 #include "forms/error_and_modal.h"
 #include "forms/local_path.h"
-#include "help/help_text_bounds.h"
+#include "help/help_markup.h"
 #include "platform/regular_file.h"
 
 namespace chiffrel::ui {
@@ -26,20 +28,26 @@ HelpViewer::HelpViewer() = default;
 
 HelpViewer::~HelpViewer() = default;
 
+// Something rather than nothing: for nothing, Qt would read a local file itself.
 QVariant HelpBrowser::loadResource(int type, const QUrl&) {
-    return EmptyHelpResource(type);
+    if (type == QTextDocument::ImageResource) {
+        QImage nothing(1, 1, QImage::Format_ARGB32);
+        nothing.fill(Qt::transparent);
+        return nothing;
+    }
+    return QByteArray();
 }
 
 void ShowHelpText(HelpBrowser& browser, std::string_view html, int context) {
     const std::string_view shown = html.substr(0, kHelpFileCapacity);
     browser.setHtml(
-        BoundedHelpText(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()))));
+        HelpMarkup(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()))));
     browser.scrollToAnchor(QStringLiteral("contexte-%1").arg(context));
 }
 
 void HelpViewer::ShowTopic(const QString& helpFile, int context) {
-    // Read again at every request, as the help file may have been replaced. A FIFO or a device
-    // in its place is never waited for: it counts as missing.
+    // Read again at every request, as the help file may have been replaced. Anything but a
+    // regular file counts as missing.
     const std::optional<std::string> html = ReadRegularFile(LocalPath(helpFile), kHelpFileCapacity);
     if (!html) {
         throw HelpFileMissing(helpFile);

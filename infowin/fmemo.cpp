@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "forms/code_page_text.h"
 #include "forms/event_rules.h"
@@ -26,6 +27,17 @@ std::string Utf8(const QString& text) {
     return text.toStdString();
 }
 
+bool HasLineLongerThan(std::string_view text, std::size_t longest) {
+    std::size_t line = 0;
+    for (const char byte : text) {
+        line = byte == '\n' || byte == '\r' ? 0 : line + 1;
+        if (line > longest) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Anything but a regular file reads as a file that cannot be opened.
 QByteArray ReadAtMostCapacity(const QString& path) {
     // One byte beyond the capacity tells a file that fits from one that does not.
@@ -34,7 +46,8 @@ QByteArray ReadAtMostCapacity(const QString& path) {
     if (!bytes) {
         throw HistoryOpenError(path);
     }
-    if (bytes->size() > TMemoForm::kMemoCapacity) {
+    if (bytes->size() > TMemoForm::kMemoCapacity ||
+        HasLineLongerThan(*bytes, TMemoForm::kMemoLongestLine)) {
         throw MemoCapacityError();
     }
     return QByteArray::fromStdString(*bytes);

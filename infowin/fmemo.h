@@ -19,7 +19,7 @@ class HistoryOpenError : public ProgramError {
     explicit HistoryOpenError(const QString& path);
 };
 
-// The history file is larger than the history window's text box holds.
+// The history file is larger than the history window's text box holds, or has a longer line.
 class MemoCapacityError : public ProgramError {
   public:
     MemoCapacityError();
@@ -38,10 +38,12 @@ class TMemoForm : public QDialog {
     Q_OBJECT
 
   public:
-    // The most bytes of text the box takes; a longer file is refused rather than cut. Qt's text
-    // box takes time in the square of a line's length, the more so when its letters change
-    // direction: this much still lays out at once as one line without a break.
-    static constexpr qint64 kMemoCapacity = 16 * 1024;
+    // The most bytes of text the box takes, and of one line of it; a file beyond either is
+    // refused rather than cut. Qt's text box takes time in the square of a line's length, the
+    // more so when the line may break anywhere or its letters change direction: the whole
+    // capacity in lines of the longest still lays out at once, however hard they are to lay out.
+    static constexpr qint64 kMemoCapacity = 64 * 1024;
+    static constexpr qint64 kMemoLongestLine = 4 * 1024;
 
     // `historyPath` gives the path of the history file, which the main window sets only when
     // the user first asks for the history: it is asked again at every activation.

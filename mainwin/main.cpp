@@ -52,8 +52,11 @@ int main(int argc, char* argv[]) {
 
     mainWindow.show();
     const int exitCode = QApplication::exec();
-    // The window closes at once; a print under way may still reach the print system.
-    mainWindow.hide();
+    // Every window of the program closes at once; a print under way may still reach the print
+    // system.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        window->hide();
+    }
     context.printer.FinishBeforeExit();
     return exitCode;
 }
