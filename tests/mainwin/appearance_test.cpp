@@ -9,6 +9,7 @@
 #include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
 
 #include "components/CClock.h"
@@ -349,17 +350,26 @@ TEST_F(Appearance, PicturesAreDrawnAtTheScreensPixelRatio) {
     }
 }
 
+// Made as the program makes them, belonging to the main window: the window manager keeps them
+// over it, and they open where they would on their own.
 TEST_F(Appearance, DialogsOpenInsideTheScreenTheHistoryWhereItWasDesigned) {
+    Open();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    TMemoForm history{QString()};
-    Tabout about{QString()};
-    for (const QRect shown : {history.geometry(), about.geometry()}) {
-        EXPECT_TRUE(screen.contains(shown.topLeft()));
-        EXPECT_EQ(screen.contains(shown),
-                  shown.width() <= screen.width() && shown.height() <= screen.height());
-    }
+    const QString noHistory;
+    TMemoForm history(noHistory, window_.get());
+    Tabout about(QString(), QString(), window_.get());
     const QRect designed(QPoint(237, 173), history.size());
     EXPECT_EQ(history.geometry() == designed, screen.contains(designed));
+    for (QDialog* dialog : {static_cast<QDialog*>(&history), static_cast<QDialog*>(&about)}) {
+        const QRect placed = dialog->geometry();
+        EXPECT_TRUE(screen.contains(placed.topLeft()));
+        EXPECT_EQ(screen.contains(placed),
+                  placed.width() <= screen.width() && placed.height() <= screen.height());
+        dialog->show();
+        EXPECT_EQ(dialog->pos(), placed.topLeft());
+        EXPECT_EQ(dialog->windowHandle()->transientParent(), window_->windowHandle());
+        dialog->hide();
+    }
 }
 
 }  // namespace
