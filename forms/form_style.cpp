@@ -64,9 +64,10 @@ class PlaceWithFrameAtFirstShowing : public QObject {
     FrameCorner corner_;
 };
 
-// Puts a window that draws its own frame back where it was placed, once, when the window manager
-// moves it as it shows it, before the window is first active: some managers (i3) offset such a
-// window by the frame they would have drawn around it, had it not asked for none.
+// Puts a window that draws its own frame back where it was placed when the window manager's first
+// move of it, as it shows it and before the window is first active, puts it elsewhere: some
+// managers (i3) offset such a window by the frame they would have drawn, had it not asked for
+// none.
 class KeepPlaceAtFirstShowing : public QObject {
   public:
     explicit KeepPlaceAtFirstShowing(QWidget* window) : QObject(window), window_(window) {
@@ -80,10 +81,12 @@ class KeepPlaceAtFirstShowing : public QObject {
         }
         if (event->type() == QEvent::Show) {
             placed_ = window_->pos();
-        } else if (event->type() == QEvent::Move && event->spontaneous() && placed_ &&
-                   window_->pos() != *placed_) {
+        } else if (event->type() == QEvent::Move && event->spontaneous() && placed_) {
+            // Only the manager's first move: a later one may be the user's.
             Finish();
-            window_->move(*placed_);
+            if (window_->pos() != *placed_) {
+                window_->move(*placed_);
+            }
         } else if (event->type() == QEvent::WindowActivate) {
             Finish();
         }

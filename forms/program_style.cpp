@@ -12,8 +12,8 @@ namespace {
 // The forms' check boxes and radio buttons are 17 pixels high, some of them 18 apart.
 constexpr int kLargestIndicator = 17;
 
-// The classic styles draw a tab as its text with at most 11 pixels above and below it together;
-// the tab pages below were laid out for that.
+// The classic styles draw a tab no taller than its text and 12 pixels above and below it
+// together; the tab pages below the tabs were laid out for that.
 constexpr int kLargestTabMargins = 12;
 
 bool IsIndicator(QStyle::PrimitiveElement element) {
@@ -79,14 +79,18 @@ QRect ProgramStyle::subElementRect(SubElement element, const QStyleOption* optio
 // A larger indicator is drawn by the style at its own size, scaled down into its place.
 void ProgramStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                  QPainter* painter, const QWidget* widget) const {
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+    if (!IsIndicator(element) || button == nullptr) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
     const bool radio = element == PE_IndicatorRadioButton;
     const QSize own(baseStyle()->pixelMetric(radio ? PM_ExclusiveIndicatorWidth : PM_IndicatorWidth,
                                              option, widget),
                     baseStyle()->pixelMetric(
                         radio ? PM_ExclusiveIndicatorHeight : PM_IndicatorHeight, option, widget));
-    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
-    const bool fits = option->rect.width() >= own.width() && option->rect.height() >= own.height();
-    if (!IsIndicator(element) || button == nullptr || fits) {
+    if (own.isEmpty() ||
+        (option->rect.width() >= own.width() && option->rect.height() >= own.height())) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
