@@ -47,6 +47,14 @@ QIcon ProgramStyle::standardIcon(StandardPixmap picture, const QStyleOption* opt
     return QProxyStyle::standardIcon(picture, option, widget);
 }
 
+int ProgramStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                            QStyleHintReturn* returnData) const {
+    if (hint == SH_MenuBar_AltKeyNavigation) {
+        return 1;
+    }
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
 int ProgramStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
                               const QWidget* widget) const {
     const int size = QProxyStyle::pixelMetric(metric, option, widget);

@@ -16,13 +16,19 @@ namespace chiffrel::ui {
 //   style whose check box and radio button indicators are larger than the forms' choices are
 //   high (GNOME's Adwaita) has them drawn to that height, in its own look; one whose tabs are
 //   taller than the classic ones has them drawn that tall, so that a tab page keeps the height
-//   its controls were placed in. A style within those sizes is drawn as it is.
+//   its controls were placed in. A style within those sizes is drawn as it is;
+// - the menu bar keeps the keyboard after Escape closes one of its menus, whatever the style says
+//   (Adwaita says no): the window's Escape quits the program, and a second Escape meant to leave
+//   the menu bar must not reach it.
 class ProgramStyle : public QProxyStyle {
   public:
     using QProxyStyle::QProxyStyle;
 
     QIcon standardIcon(StandardPixmap picture, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr,
+                  const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
     int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
                     const QWidget* widget = nullptr) const override;
     QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,

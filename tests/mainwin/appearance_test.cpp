@@ -234,31 +234,48 @@ struct SchemeCase {
     bool darkScheme;
 };
 
-class ColourScheme : public Appearance, public testing::WithParamInterface<SchemeCase> {};
+class ColourScheme : public Appearance, public testing::WithParamInterface<SchemeCase> {
+  protected:
+    // Opens the main window under the row's style and scheme.
+    void OpenInStyle() {
+        QStyle* style = QStyleFactory::create(QString::fromLatin1(GetParam().style));
+        ASSERT_NE(style, nullptr) << GetParam().style << " is not installed (Debian adwaita-qt6)";
+        // As the program has it: the desktop's style under the program's own.
+        QApplication::setStyle(new ui::ProgramStyle(style));
+        if (GetParam().darkScheme) {
+            QPalette dark;
+            for (const auto role : {QPalette::Window, QPalette::Button}) {
+                dark.setColor(role, QColor(0x32, 0x32, 0x32));
+            }
+            dark.setColor(QPalette::Base, QColor(0x24, 0x24, 0x24));
+            for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+                dark.setColor(role, QColor(0xf0, 0xf0, 0xf0));
+            }
+            QApplication::setPalette(dark);
+        }
+        Open();
+    }
+};
 
 TEST_P(ColourScheme, EveryTextAndTheClocksHandsAreReadableAndWhole) {
-    QStyle* style = QStyleFactory::create(QString::fromLatin1(GetParam().style));
-    ASSERT_NE(style, nullptr) << GetParam().style << " is not installed (Debian adwaita-qt6)";
-    // As the program has it: the desktop's style under the program's own.
-    QApplication::setStyle(new ui::ProgramStyle(style));
-    if (GetParam().darkScheme) {
-        QPalette dark;
-        for (const auto role : {QPalette::Window, QPalette::Button}) {
-            dark.setColor(role, QColor(0x32, 0x32, 0x32));
-        }
-        dark.setColor(QPalette::Base, QColor(0x24, 0x24, 0x24));
-        for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-            dark.setColor(role, QColor(0xf0, 0xf0, 0xf0));
-        }
-        QApplication::setPalette(dark);
-    }
-    Open();
+    OpenInStyle();
     ExpectHandsReadable(Find<QWidget>("Clock1"));
     ForEachView([](QWidget* window, const QString& where) {
         ExpectReadable(window, where);
         ExpectWhole(window, where);
         ExpectPlacedWhole(window, where);
     });
+}
+
+// Escape out of a menu opened from the keyboard leaves the menu bar with the keyboard: a second
+// Escape leaves the menu bar rather than reach the window, where it quits.
+TEST_P(ColourScheme, SecondEscapeOutOfAMenuKeepsTheProgram) {
+    OpenInStyle();
+    Key(Qt::Key_F, Qt::AltModifier);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(context_->settingsFile.has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(LightAndDark, ColourScheme,
