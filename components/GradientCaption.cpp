@@ -297,8 +297,15 @@ void TGradientCaption::mousePressEvent(QMouseEvent* event) {
         QWidget::mousePressEvent(event);
         return;
     }
-    // A press alone moves nothing. Asking the window manager to move the window on the press
-    // itself would leave it a move to start after a tap (a touchpad's tap-to-click, a
+    // Where only the compositor moves windows, the strip cannot catch up with the pointer before
+    // the compositor's move, which some compositors (kwin) start from where the pointer has got
+    // to when it is asked for: it is asked for at the press, and ends with the release.
+    QWindow* window = form_->windowHandle();
+    if (window != nullptr && ui::OnlyTheSystemMovesWindows() && window->startSystemMove()) {
+        return;
+    }
+    // Elsewhere a press alone moves nothing. Asking the window manager to move the window on the
+    // press itself would leave it a move to start after a tap (a touchpad's tap-to-click, a
     // double-click) that it may carry into the next drag.
     press_ = Press{event->globalPosition().toPoint(), form_->pos()};
 }

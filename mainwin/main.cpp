@@ -45,8 +45,9 @@ int main(int argc, char* argv[]) {
     chiffrel::ProgramContext context;
     context.helpFile = QApplication::applicationDirPath() + QStringLiteral("/chiffrel.hlp");
     chiffrel::Tmere mainWindow(context);
-    chiffrel::Tabout about(context.versionLabel);
-    chiffrel::TMemoForm history([&context] { return context.historyPath; });
+    // Both belong to the main window, as its dialogs do: the window manager keeps them over it.
+    chiffrel::Tabout about(context.versionLabel, QApplication::applicationFilePath(), &mainWindow);
+    chiffrel::TMemoForm history([&context] { return context.historyPath; }, &mainWindow);
     mainWindow.SetInformationWindows(about, history);
     context.programDirectory = QApplication::applicationDirPath() + QLatin1Char('/');
 
