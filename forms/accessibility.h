@@ -5,7 +5,11 @@
 // names and descriptions actually spoken, and updates that reach them once per event.
 
 #include <QObject>
+#include <QStringList>
 #include <functional>
+
+class QAbstractSlider;
+class QMenuBar;
 
 namespace chiffrel::ui {
 
@@ -15,10 +19,24 @@ namespace chiffrel::ui {
 // before its menus are first shown.
 void InstallAccessibleInterfaces();
 
+// The menus of `bar` are named by their titles, unless they have names of their own, and a
+// screen reader hears the title of a menu as it opens, before its first item.
+void NameMenusByTitles(QMenuBar* bar);
+
 // Set what screen readers call a widget and what they say of it. A change of the focused widget's
 // name or description is spoken, so a field can tell its user what their typing led to.
 void SetSpokenName(QWidget* widget, const QString& name);
 void SetSpokenDescription(QWidget* widget, const QString& description);
+
+// Has a screen reader speak `message` once the event under way is handled, as a word from the
+// control that then has the keyboard (the only one whose words are spoken): the result of a
+// change made from a radio button, what a command did. Nothing is shown or stored.
+void Announce(const QString& message);
+
+// The positions of `slider` stand for `words` (the texts of the labels beside it, by position):
+// screen readers hear the words of its position, when it gets the keyboard and at each move.
+void SetPositionWords(QAbstractSlider* slider, const QStringList& words);
+QString PositionWords(const QAbstractSlider& slider);
 
 // Runs `update` once after the event under way is handled, however many times it was asked for
 // during that event: a screen reader then hears the final state once, not every step to it.

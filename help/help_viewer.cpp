@@ -49,6 +49,8 @@ void HelpViewer::ShowTopic(const QString& helpFile, int context) {
         window_->setObjectName(QStringLiteral("HelpViewer"));
         window_->setWindowTitle(QStringLiteral("Aide de %1").arg(ApplicationTitle()));
         window_->setOpenExternalLinks(false);
+        // A caret the arrow keys move: screen readers read the help line by line from it.
+        window_->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
         window_->resize(520, 420);
         // Closing the main window ends the program even while the help is open.
         window_->setAttribute(Qt::WA_QuitOnClose, false);

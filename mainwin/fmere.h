@@ -141,6 +141,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     void BMemPlusClick();
     void BMemMoinsClick();
     void BRMemClick();
+    void DescribeMemory(const QString& done);  // for screen readers, after `done` when given
 
     // Conversion and TEG tabs
     int ConversionDirectionChecked() const;
