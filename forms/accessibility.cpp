@@ -195,7 +195,10 @@ class MenuTitleInterface : public QAccessibleInterface, public QAccessibleAction
             bar_->setActiveAction(title_);
         }
     }
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+    // The access key in the first of the three places screen readers read a key from.
+    QStringList keyBindingsForAction(const QString&) const override {
+        return {text(QAccessible::Accelerator) + QStringLiteral(";;")};
+    }
 
   private:
     QMenu* Menu() const { return title_->menu<QMenu*>(); }

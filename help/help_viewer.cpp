@@ -1,5 +1,8 @@
 #include "help/help_viewer.h"
 
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <optional>
 #include <string>
 
@@ -20,6 +23,21 @@ class HelpFileMissing : public ProgramError {
               QStringLiteral("Le fichier d'aide %1 est introuvable").arg(path).toStdString()) {}
 };
 
+// Where the anchor named `name` is, else the beginning: the caret starts at the topic shown, and a
+// screen reader reads on from there.
+QTextCursor CursorAtAnchor(QTextDocument& document, const QString& name) {
+    QTextCursor cursor(&document);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto part = block.begin(); !part.atEnd(); ++part) {
+            if (part.fragment().charFormat().anchorNames().contains(name)) {
+                cursor.setPosition(part.fragment().position());
+                return cursor;
+            }
+        }
+    }
+    return cursor;
+}
+
 }  // namespace
 
 HelpViewer::HelpViewer() = default;
@@ -34,7 +52,9 @@ void ShowHelpText(HelpBrowser& browser, std::string_view html, int context) {
     const std::string_view shown = html.substr(0, kHelpFileCapacity);
     browser.setHtml(
         BoundedHelpText(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()))));
-    browser.scrollToAnchor(QStringLiteral("contexte-%1").arg(context));
+    const QString topic = QStringLiteral("contexte-%1").arg(context);
+    browser.setTextCursor(CursorAtAnchor(*browser.document(), topic));
+    browser.scrollToAnchor(topic);
 }
 
 void HelpViewer::ShowTopic(const QString& helpFile, int context) {

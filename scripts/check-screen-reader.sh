@@ -6,13 +6,14 @@
 # the user must hear.
 #
 # Each row of the table: the keys (xdotool key names, "type:TEXT" types TEXT, "wait" waits a
-# second), a tab, what Orca must say (a part of its speech after the keys; empty: not checked),
-# a tab, what the row is about. The rows run in order in one run of the program, so each starts
-# where the one before left it. Orca's own keys are those of its desktop layout (KP_8 reads the
-# flat review's line, KP_9 and KP_7 move it, KP_Add reads all).
+# second), a tab, what Orca must say (a part of its speech after the keys, bars marking where an
+# utterance begins or ends; "-": not checked), a tab, what the row is about. The rows run in order
+# in one run of the program, so each starts where the one before left it. Orca's own keys are
+# those of its desktop layout: KP_Prior (the keypad's 9 without Num Lock) moves its flat review to
+# the next line, KP_Add reads all.
 #
-# Run by hand after a change of what the program tells screen readers (it takes about a minute
-# and needs Orca, so it is not part of the test suite):
+# Run by hand after a change of what the program tells screen readers (it takes about two
+# minutes and needs Orca, so it is not part of the test suite):
 #   ./scripts/check-screen-reader.sh [--program PATH] [--log FILE]
 #   --program  the executable to check (default: the optimised build, built first)
 #   --log      keeps Orca's whole debug log there
@@ -34,7 +35,7 @@ Menu Escape type:1	Résultat : 1	results are still spoken after the context menu
 F7 shift+Tab Up Up Up	FRANCS vers EURO	the conversion tab, to its checked direction
 Down	francs	an arrow on a direction button speaks the new result
 F5	-	back to the amount field
-KP_Prior KP_Prior KP_Prior KP_Prior KP_Prior KP_Prior	Résultat	flat review from the field reaches the result panel
+KP_Prior KP_Prior KP_Prior KP_Prior KP_Prior KP_Prior	|Résultat|	flat review from the field reaches the result panel
 alt+f	Menu Fichiers	a menu speaks its name
 Down	Ctrl+R	and its items' shortcuts
 Escape Escape alt+p	copi	the copy button says what it did
@@ -42,6 +43,9 @@ F6 Tab Tab	Mem+	to the memory keys
 space	Mémoire	Mem+ says what it did
 ctrl+i wait wait	Impression	the print command says what it did
 Return	-	the print error box closes, if any
+alt+question p wait	Fermer	the about box opens
+Tab Return wait	Aucun navigateur	a link that finds no browser says so
+Escape	-	the about box closes
 F1 wait	Chiffrel	the help window opens
 Down	Chiffrel est une	the help is read line by line
 KP_Add wait wait	Onglet T.V.A.	the help is read all

@@ -86,6 +86,7 @@ TEST_F(OperationsTab, MemoryKeepsTheShownTextAndRecallsItWithItsSpaces) {
     ClickButton("BMemPlus");
     ClickButton("BMemPlus");
     EXPECT_EQ(Focused(), Field("SaisieMnt"));
+    EXPECT_EQ(Accessible("BRMem")->text(QAccessible::Description), "Mémoire : 0.99");
     ClickButton("BRMem");
     EXPECT_EQ(Field("SaisieMnt")->text(), "     0.99");
     EXPECT_EQ(Focused(), Field("Saisie2"));
