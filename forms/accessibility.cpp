@@ -34,6 +34,10 @@ namespace {
 // The words a slider's positions stand for, as a list of texts, in the order of the positions.
 constexpr char kPositionWords[] = "positionWords";
 
+QString PositionWords(const QAbstractSlider& slider) {
+    return slider.property(kPositionWords).toStringList().value(slider.value());
+}
+
 // What is said of a slider's position: the words alone would go unsaid where the slider's name
 // holds them too (screen readers skip a description that repeats the name).
 QString SpokenPosition(const QAbstractSlider& slider) {
@@ -710,10 +714,6 @@ void SetPositionWords(QAbstractSlider* slider, const QStringList& words) {
     QObject::connect(slider, &QAbstractSlider::valueChanged, slider, [slider] {
         TellFocusedChange(slider, "accessible-description", SpokenPosition(*slider));
     });
-}
-
-QString PositionWords(const QAbstractSlider& slider) {
-    return slider.property(kPositionWords).toStringList().value(slider.value());
 }
 
 OncePerEvent::OncePerEvent(QObject* context, std::function<void()> update)

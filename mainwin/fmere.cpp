@@ -85,7 +85,7 @@ QString SpokenUnit(const QString& unit) {
 
 Tmere::Tmere(ProgramContext& context, QWidget* parent)
     : QMainWindow(parent), context_(context), ui_(std::make_unique<Ui::Tmere>()) {
-    ui::InstallAccessibleInterfaces();  // before the menus exist: names the "&?" menu title
+    ui::InstallAccessibleInterfaces();  // how screen readers see the controls, made next
     ui::SetFormFont(this);              // before the controls exist
     ui_->setupUi(this);
     SetUpFrame();
