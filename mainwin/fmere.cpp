@@ -341,8 +341,7 @@ void Tmere::BitBtn2Click() {
     SetText(ui_->SaisieMnt, shown);
     SetText(ui_->Saisie2, QString());
     MoveFocus(ui_->Saisie2);
-    // The focus moves without a word from screen readers: the text change comes first.
-    ui::Announce(ui_->Saisie2->accessibleName() + QStringLiteral(". Première valeur : ") + shown);
+    TellMovedValue(ui_->Saisie2, QStringLiteral("Première valeur : ") + shown);
 }
 
 void Tmere::BitBtn1Click() {
@@ -350,6 +349,13 @@ void Tmere::BitBtn1Click() {
     SetText(ui_->Saisie2, shown);
     SetText(ui_->SaisieMnt, QString());
     MoveFocus(ui_->SaisieMnt);
+    TellMovedValue(ui_->SaisieMnt, QStringLiteral("Deuxième valeur : ") + shown);
+}
+
+// Screen readers hear neither a value that a key moves into a field nor, as its text changes
+// before the focus moves, the field that then has the keyboard: both are told.
+void Tmere::TellMovedValue(const QWidget* focused, const QString& moved) {
+    ui::Announce(focused->accessibleName() + QStringLiteral(". ") + moved);
 }
 
 void Tmere::BMemPlusClick() {
@@ -377,8 +383,10 @@ void Tmere::DescribeMemory(const QString& done) {
 }
 
 void Tmere::BRMemClick() {
-    SetText(ui_->SaisieMnt, ToQString(MemoryRecall(context_.values)));
+    const QString recalled = ToQString(MemoryRecall(context_.values));
+    SetText(ui_->SaisieMnt, recalled);
     MoveFocus(ui_->Saisie2);
+    TellMovedValue(ui_->Saisie2, QStringLiteral("Première valeur : ") + recalled.simplified());
 }
 
 // ---- Conversion and TEG tabs --------------------------------------------------------------------

@@ -138,6 +138,7 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     void TextDivClick() { SelectOperation(3); }
     void BitBtn2Click();  // the upper button and Enter: result into the first value
     void BitBtn1Click();  // the lower button: result into the second value
+    void TellMovedValue(const QWidget* focused, const QString& moved);  // for screen readers
     void BMemPlusClick();
     void BMemMoinsClick();
     void BRMemClick();

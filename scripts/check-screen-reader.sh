@@ -43,7 +43,7 @@ F6 Tab Tab	Mem+	to the memory keys
 space	Mémoire	Mem+ says what it did
 ctrl+i wait wait	Impression	the print command says what it did
 Return	-	the print error box closes, if any
-alt+question p wait	Fermer	the about box opens
+alt+question p wait wait	Fermer	the about box opens
 Tab Return wait	Aucun navigateur	a link that finds no browser says so
 Escape	-	the about box closes
 F1 wait	Chiffrel	the help window opens

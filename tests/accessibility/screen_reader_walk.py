@@ -142,10 +142,13 @@ def walk_main_window(names):
         "object:property-change:accessible-description", amount.name,
         "Résultat : 120.60 francs, Taxe = 20.60"))
     # Each tab: a control the keyboard goes to, a key there, and what is then told from where
-    # the keyboard lands (an arrow on a radio button checks the next one and stays there).
+    # the keyboard lands (an arrow on a radio button checks the next one and stays there; Enter
+    # moves the result into the first value and the keyboard into the second).
     for tab_key, tab, role, control, action, teller, told_text in (
             ("F5", "T.V.A.", pyatspi.ROLE_RADIO_BUTTON, "TVA 20.6 %", "Down", "TVA 5.50 %",
              "Résultat : 105.50 francs, Taxe = 5.50"),
+            ("F6", "Calculs", pyatspi.ROLE_TEXT, "Deuxième valeur, PLUS (+)", "Return",
+             "Deuxième valeur, PLUS (+)", "Deuxième valeur, PLUS (+). Première valeur : 100.00"),
             ("F6", "Calculs", pyatspi.ROLE_SLIDER, "Opération", "Down", "Opération",
              "Position : MOINS (-)"),
             ("F7", "Conv.", pyatspi.ROLE_RADIO_BUTTON, "FRANCS vers EURO", "Down",
@@ -161,7 +164,7 @@ def walk_main_window(names):
         key(action)
         wait_for(f"{told_text!r} told from {teller}", lambda: told(
             "object:property-change:accessible-description", teller, told_text))
-        if tab == "Calculs":  # the operation in force is a checked item
+        if control == "Opération":  # the operation in force is a checked item
             wait_for("MOINS (-) told checked", lambda: any(
                 e.type == "object:state-changed:checked" and e.detail1 == 1
                 and e.source.name == "MOINS (-)" for e in events))
