@@ -24,7 +24,7 @@ cd "$(dirname "$0")/.."
 
 read -r -d '' steps <<'TABLE' || true
 type:100	Taxe = 20.60	a typed result is spoken with its unit and tax
-F6 F5	|100.|	a field is read whole when it gets the focus
+F6 wait F5 wait	|100.|	a field is read whole when it gets the focus
 shift+Tab shift+Tab shift+Tab Down	Taux libre	to the rate buttons, the free rate checked
 Up	Taxe = 2.10	an arrow on a rate button speaks the new result
 F5 Tab	T.T.C.|	the direction slider's value in words
