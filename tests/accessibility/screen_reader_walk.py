@@ -93,6 +93,9 @@ RULES = (
          text_of(obj).characterCount - 1, False)[2] != text_of(obj).characterCount),
     ("is a slider whose position is not told in words", lambda obj, names: obj.getRole()
      == pyatspi.ROLE_SLIDER and not re.fullmatch(r"Position : \S.*", obj.description)),
+    # The memory is shown nowhere: its keys tell it.
+    ("is a memory key that does not tell the memory", lambda obj, names: obj.name in (
+        "Mem+", "Mem-", "R.Mem") and not re.fullmatch(r"Mémoire : -?\d+\.\d\d", obj.description)),
     # Mnemonic, path and shortcut: a lone key is taken for the path and never spoken.
     ("is a menu item whose shortcut goes unsaid", lambda obj, names: obj.getRole()
      == pyatspi.ROLE_MENU_ITEM and "+" in key_binding(obj) and key_binding(obj).count(";") != 2),
@@ -174,6 +177,8 @@ def walk_main_window(names):
         menu = wait_for(title, lambda: find(find(main, pyatspi.ROLE_MENU_ITEM, title),
                                             pyatspi.ROLE_POPUP_MENU))
         check_names(f"menu {title}", menu, names)
+        if menu and menu.getChildAtIndex(0).description != f"Menu {title}":  # heard as it opens
+            problems.append(f"menu {title}: its first item does not name it")
         key("Escape")  # closes the menu; the menu bar keeps the keyboard until the next access key
         wait_for(f"{title} closed", lambda: not find(main, pyatspi.ROLE_POPUP_MENU))
 
