@@ -1,5 +1,6 @@
 #include "help/help_viewer.h"
 
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -71,6 +72,7 @@ void HelpViewer::ShowTopic(const QString& helpFile, int context) {
         window_->setOpenExternalLinks(false);
         // A caret the arrow keys move: screen readers read the help line by line from it.
         window_->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
+        window_->verticalScrollBar()->setAccessibleName(QStringLiteral("Défilement de l'aide"));
         window_->resize(520, 420);
         // Closing the main window ends the program even while the help is open.
         window_->setAttribute(Qt::WA_QuitOnClose, false);

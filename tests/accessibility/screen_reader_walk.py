@@ -1,8 +1,8 @@
 # Walks the program as a screen reader sees it, through AT-SPI, driving it from the keyboard: every
-# tab and menu of the main window, every page of the configuration dialog, the about box and the
-# history window. Fails on any control a user can operate without a usable name, on what a screen
-# reader would misread (RULES), and when the result, the operation in force or a slider's position
-# is not told to the screen reader from where the keyboard is.
+# tab and menu of the main window, every page of the configuration dialog, the about box, the
+# history window and the help. Fails on any control a user can operate without a usable name, on
+# what a screen reader would misread (RULES), and when the result, the operation in force or a
+# slider's position is not told to the screen reader from where the keyboard is.
 #
 # Usage: screen_reader_walk.py <program> <source directory>
 # (inside a D-Bus session with its accessibility bus, on an X server)
@@ -93,6 +93,10 @@ RULES = (
          text_of(obj).characterCount - 1, False)[2] != text_of(obj).characterCount),
     ("is a slider whose position is not told in words", lambda obj, names: obj.getRole()
      == pyatspi.ROLE_SLIDER and not re.fullmatch(r"Position : \S.*", obj.description)),
+    # A document is read by line from its caret: it needs its text and a caret in it.
+    ("is a document without a text to read", lambda obj, names: obj.getRole()
+     == pyatspi.ROLE_DOCUMENT_FRAME and (text_of(obj) is None or text_of(obj).characterCount == 0
+                                         or text_of(obj).caretOffset < 0)),
     # The memory is shown nowhere: its keys tell it.
     ("is a memory key that does not tell the memory", lambda obj, names: obj.name in (
         "Mem+", "Mem-", "R.Mem") and not re.fullmatch(r"Mémoire : -?\d+\.\d\d", obj.description)),
@@ -199,6 +203,11 @@ def walk_other_windows(names):
                               ("h", "Historique de construction de l'application Chiffrel")):
         check_names(title, open_window(["alt+question", access_key], title), names)
         close(title)
+    # Last: the help window stays open, Escape being its text's.
+    help_window = open_window(["F1"], "Aide de Chiffrel")
+    check_names("Aide de Chiffrel", help_window, names)
+    if help_window and help_window.getRole() != pyatspi.ROLE_DOCUMENT_FRAME:
+        problems.append(f"the help is a {help_window.getRoleName()}, not a document read by line")
 
 
 def main():
