@@ -150,7 +150,8 @@ def walk_main_window(names):
         "Résultat : 120.60 francs, Taxe = 20.60"))
     # Each tab: a control the keyboard goes to, a key there, and what is then told from where
     # the keyboard lands (an arrow on a radio button checks the next one and stays there; Enter
-    # moves the result into the first value and the keyboard into the second).
+    # moves the result into the first value and the keyboard into the second; the copy button
+    # gives the keyboard back to the amount field).
     for tab_key, tab, role, control, action, teller, told_text in (
             ("F5", "T.V.A.", pyatspi.ROLE_RADIO_BUTTON, "TVA 20.6 %", "Down", "TVA 5.50 %",
              "Résultat : 105.50 francs, Taxe = 5.50"),
@@ -160,12 +161,11 @@ def walk_main_window(names):
              "Position : MOINS (-)"),
             ("F7", "Conv.", pyatspi.ROLE_RADIO_BUTTON, "FRANCS vers EURO", "Down",
              "EURO vers FRANCS", "Résultat : 647.5510 francs"),
-            ("F8", "TEG", None, None, None, None, None)):
+            ("F8", "TEG", pyatspi.ROLE_TEXT, "Première valeur : Saisie du montant en Francs",
+             "alt+p", "Première valeur : Saisie du montant en Francs", "Résultat copié : 0")):
         key(tab_key)
         if wait_for(tab, lambda: find(main, pyatspi.ROLE_PAGE_TAB_LIST).name == tab):
             check_names(tab, main, names)
-        if role is None:
-            continue
         find(main, role, control).queryComponent().grabFocus()
         wait_for(f"{control} focused", lambda: focused(main).name == control)
         key(action)
