@@ -1,6 +1,9 @@
 #include "help/help_viewer.h"
 
 #include <QImage>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <optional>
 #include <string>
@@ -22,6 +25,21 @@ class HelpFileMissing : public ProgramError {
               QStringLiteral("Le fichier d'aide %1 est introuvable").arg(path).toStdString()) {}
 };
 
+// Where the anchor named `name` is, else the beginning: the caret starts at the topic shown, and a
+// screen reader reads on from there.
+QTextCursor CursorAtAnchor(QTextDocument& document, const QString& name) {
+    QTextCursor cursor(&document);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto part = block.begin(); !part.atEnd(); ++part) {
+            if (part.fragment().charFormat().anchorNames().contains(name)) {
+                cursor.setPosition(part.fragment().position());
+                return cursor;
+            }
+        }
+    }
+    return cursor;
+}
+
 }  // namespace
 
 HelpViewer::HelpViewer() = default;
@@ -42,7 +60,9 @@ void ShowHelpText(HelpBrowser& browser, std::string_view html, int context) {
     const std::string_view shown = html.substr(0, kHelpFileCapacity);
     browser.setHtml(
         HelpMarkup(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()))));
-    browser.scrollToAnchor(QStringLiteral("contexte-%1").arg(context));
+    const QString topic = QStringLiteral("contexte-%1").arg(context);
+    browser.setTextCursor(CursorAtAnchor(*browser.document(), topic));
+    browser.scrollToAnchor(topic);
 }
 
 void HelpViewer::ShowTopic(const QString& helpFile, int context) {
@@ -57,6 +77,9 @@ void HelpViewer::ShowTopic(const QString& helpFile, int context) {
         window_->setObjectName(QStringLiteral("HelpViewer"));
         window_->setWindowTitle(QStringLiteral("Aide de %1").arg(ApplicationTitle()));
         window_->setOpenExternalLinks(false);
+        // A caret the arrow keys move: screen readers read the help line by line from it.
+        window_->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
+        window_->verticalScrollBar()->setAccessibleName(QStringLiteral("Défilement de l'aide"));
         window_->resize(520, 420);
         // Closing the main window ends the program even while the help is open.
         window_->setAttribute(Qt::WA_QuitOnClose, false);
