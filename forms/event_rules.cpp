@@ -103,9 +103,10 @@ class EventHooks : public QObject {
     }
 };
 
+// The hooks have no meta-object of their own, which Qt 6.8's findChild<EventHooks*> requires.
 EventHooks* ExistingHooksOf(QObject* object) {
-    return object->findChild<EventHooks*>(QStringLiteral("chiffrel-event-hooks"),
-                                          Qt::FindDirectChildrenOnly);
+    return dynamic_cast<EventHooks*>(object->findChild<QObject*>(
+        QStringLiteral("chiffrel-event-hooks"), Qt::FindDirectChildrenOnly));
 }
 
 EventHooks* HooksOf(QObject* object) {

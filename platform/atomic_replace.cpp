@@ -54,7 +54,7 @@ fs::path WithoutSymbolicLinks(fs::path file) {
 // links) is none of the program's business: nothing is created or removed there. A file not
 // there yet is created by the save.
 bool MayBeReplaced(const fs::path& target) {
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(target.c_str(), &status) == 0) {
         return S_ISREG(status.st_mode);
     }
@@ -213,7 +213,7 @@ constexpr int kLockAttempts = 10;
 // The lock file is a regular file that the writer may read and write, so that its lock holds on
 // network file systems too; anything else at its place is no lock file, and is not even opened.
 UniqueFd OpenLockFile(const fs::path& lockFile) {
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(lockFile.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
         return UniqueFd(-1);
     }
@@ -224,7 +224,7 @@ UniqueFd OpenLockFile(const fs::path& lockFile) {
 
 bool IsAtPath(int fd, const fs::path& path) {
     const auto locked = StatusOf(fd);
-    struct stat atPath {};
+    struct stat atPath = {};
     return locked && ::lstat(path.c_str(), &atPath) == 0 && atPath.st_dev == locked->st_dev &&
            atPath.st_ino == locked->st_ino;
 }
@@ -308,7 +308,7 @@ bool IsTemporaryName(std::string_view name, std::string_view prefix) {
 // come and go): only a file that has not changed for longer than any save lasts is left over.
 // And only a regular file of this user: anything else is not this user's to remove.
 bool IsLeftOver(const fs::path& temporary) {
-    struct stat status {};
+    struct stat status = {};
     return ::lstat(temporary.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
            status.st_uid == ::geteuid() &&
            std::chrono::system_clock::from_time_t(status.st_mtime) <
@@ -368,12 +368,12 @@ void DoNothing(int) {}
 }  // namespace
 
 void CatchFileSizeSignal() {
-    struct sigaction current {};
+    struct sigaction current = {};
     if (::sigaction(SIGXFSZ, nullptr, &current) != 0 || current.sa_handler != SIG_DFL ||
         (current.sa_flags & SA_SIGINFO) != 0) {
         return;
     }
-    struct sigaction caught {};
+    struct sigaction caught = {};
     caught.sa_handler = DoNothing;
     sigemptyset(&caught.sa_mask);
     caught.sa_flags = SA_RESTART;

@@ -19,7 +19,7 @@ std::optional<std::time_t> LastWriteTime(const std::string& path) {
     if (fd < 0) {
         return std::nullopt;
     }
-    struct stat status {};
+    struct stat status = {};
     const bool known = ::fstat(fd, &status) == 0;
     ::close(fd);
     if (!known) {

@@ -41,7 +41,7 @@ UniqueFd OpenWithoutBlocking(const std::filesystem::path& file) {
 }
 
 std::optional<struct stat> StatusOf(int fd) {
-    struct stat status {};
+    struct stat status = {};
     if (::fstat(fd, &status) != 0) {
         return std::nullopt;
     }

@@ -9,16 +9,25 @@ packages=(
   adwaita-qt6  # the Adwaita styles, which the appearance tests show the windows in
   libglib2.0-dev libcups2-dev libxcb1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-dev clang-format git  # git lists the files the format check reads
   fonts-liberation2 fonts-dejavu-core fonts-comic-neue
   poppler-utils xvfb xdotool x11-utils imagemagick openbox
   dbus-daemon dbus-bin at-spi2-core python3-pyatspi
   desktop-file-utils appstream dpkg-dev file
 )
 
+# The installed packages with the names they provide: a name may be a package of its own in one
+# release and only provided by another in the next (libqt6opengl6-dev by qt6-base-dev in Debian 13).
+present=$(dpkg-query -W -f='${db:Status-Abbrev}|${Package}|${Provides}\n' |
+  awk -F'|' '$1 ~ /^ii/ {
+    print $2
+    n = split($3, names, /, */)
+    for (i = 1; i <= n; i++) { sub(/ .*/, "", names[i]); print names[i] }
+  }')
+
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+  if ! grep -qxF "$p" <<<"$present"; then
     missing+=("$p")
   fi
 done
@@ -31,5 +40,7 @@ echo "Installing: ${missing[*]}"
 sudo_cmd=""
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo_cmd apt-get update -qq
-$sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another apt at work (an automatic upgrade) is waited for rather than taken for a failure.
+wait_for_lock=(-o DPkg::Lock::Timeout=600)
+$sudo_cmd apt-get "${wait_for_lock[@]}" update -qq
+$sudo_cmd apt-get "${wait_for_lock[@]}" install -y -qq --no-install-recommends "${missing[@]}"

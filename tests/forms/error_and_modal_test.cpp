@@ -34,7 +34,7 @@ TEST(ModalWindows, TheWindowThatHadTheKeyboardTakesItBack) {
     auto* edit = new QLineEdit(&window);
     window.setCentralWidget(edit);
     window.show();
-    QApplication::setActiveWindow(&window);
+    window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     edit->setFocus();
     QDialog dialog(&window);  // kept hidden between showings, as the about box is

@@ -38,7 +38,7 @@ class Window : public testing::Test {
     }
     void Show() {
         window_.show();
-        QApplication::setActiveWindow(&window_);
+        window_.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
     }
     QWidget window_;
@@ -191,7 +191,7 @@ class ShortcutPrecedence : public testing::Test {
         OnWindowKey(&window_, Qt::Key_Escape, [this] { ++windowEscapes_; });
         GiveMenuShortcutsPrecedence(&window_);
         window_.show();
-        QApplication::setActiveWindow(&window_);
+        window_.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window_));
         edit_->setFocus();
         edit_->setText("123");

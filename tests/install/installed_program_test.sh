@@ -40,12 +40,16 @@ for installed in share/applications/chiffrel.desktop \
   [ -s "$prefix/$installed" ] || fail "$installed is not installed"
 done
 
-# A user's start: another working directory, an empty configuration.
+# A user's start: another working directory, an empty configuration, a UTF-8 locale. Where none is
+# set (a new system without LANG), the character type is C.UTF-8's, which Qt otherwise chooses
+# itself with a notice.
 mkdir -p "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
 cd "$work/home"
+utf8=()
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || utf8=(LC_CTYPE=C.UTF-8)
 env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime" \
-  PATH="$prefix/bin:$PATH" chiffrel >"$work/output" 2>&1 &
+  "${utf8[@]}" PATH="$prefix/bin:$PATH" chiffrel >"$work/output" 2>&1 &
 program_pid=$!
 
 # The program takes its directory from /proc/self/exe; read the same link from outside once env

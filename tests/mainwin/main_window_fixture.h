@@ -57,7 +57,7 @@ class MainWindowTest : public testing::Test {
         context_ = std::make_unique<ProgramContext>();
         window_ = std::make_unique<Tmere>(*context_);
         window_->show();
-        QApplication::setActiveWindow(window_.get());
+        window_->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     }
 

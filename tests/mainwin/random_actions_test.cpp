@@ -151,7 +151,7 @@ class RandomActions : public MainWindowTest {
         }
         QTest::keyClick(Focused() ? Focused() : window_.get(), chosen.key, chosen.modifiers);
         // Back from a dialog or the help window, the user is in the main window again.
-        QApplication::setActiveWindow(window_.get());
+        window_->activateWindow();
     }
 
     void AnswerTheNextDialog(Qt::Key key) {

@@ -88,7 +88,7 @@ TEST_F(ProfileFileTest, FileSizeLimitFailsTheWriteAndLeavesTheOldFileIntact) {
         } catch (const ProfileWriteError&) {
         }
         // Ignored, the signal would stay ignored in the programs this one starts.
-        struct sigaction now {};
+        struct sigaction now = {};
         ::sigaction(SIGXFSZ, nullptr, &now);
         return now.sa_handler == SIG_IGN ? 3 : 0;
     });
@@ -208,7 +208,7 @@ TEST_P(OwnerRules, ReplacementKeepsOwnerGroupAndMode) {
         return 0;
     });
     ASSERT_EQ(status, 0) << c.what;
-    struct stat after {};
+    struct stat after = {};
     ASSERT_EQ(::stat(file_.c_str(), &after), 0);
     EXPECT_EQ(after.st_uid, c.ownerAfter) << c.what;
     EXPECT_EQ(after.st_gid, c.groupAfter) << c.what;

@@ -57,13 +57,19 @@ bool LockFileIsHeld(const fs::path& lockFile) {
 // Files of the superuser bind nobody: the saves run as an ordinary user, who owns the directory.
 constexpr uid_t kOrdinaryUser = 4321;
 
-void GiveToOrdinaryUser(const fs::path& directory) {
-    if (::geteuid() == 0) {
-        ::lchown(directory.c_str(), kOrdinaryUser, kOrdinaryUser);
-        for (const auto& entry : fs::recursive_directory_iterator(directory)) {
-            ::lchown(entry.path().c_str(), kOrdinaryUser, kOrdinaryUser);
+bool GiveToOrdinaryUser(const fs::path& directory) {
+    if (::geteuid() != 0) {
+        return true;
+    }
+    if (::lchown(directory.c_str(), kOrdinaryUser, kOrdinaryUser) != 0) {
+        return false;
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+        if (::lchown(entry.path().c_str(), kOrdinaryUser, kOrdinaryUser) != 0) {
+            return false;
         }
     }
+    return true;
 }
 
 bool BecomeOrdinaryUser() {
@@ -110,7 +116,7 @@ TEST_P(LockFileRules, SaveHoldsTheLockOrFails) {
     if (c.put) {
         c.put(lockFile, elsewhere);
     }
-    GiveToOrdinaryUser(directory_);
+    ASSERT_TRUE(GiveToOrdinaryUser(directory_));
     const int status = InChildProcess([&] {
         bool locked = false;
         const auto edit = [&](std::string bytes) {
@@ -238,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(Profile, WritersAtOnce,
 // Whether this process waits in the kernel for the lock of `file`, as /proc/locks tells it:
 // then the kernel wakes it the moment the lock is released.
 bool WaitsForTheLockOf(const fs::path& file) {
-    struct stat status {};
+    struct stat status = {};
     if (::stat(file.c_str(), &status) != 0) {
         return false;
     }

@@ -116,7 +116,7 @@ class ConfigDialogTest : public testing::Test {
         });
         dialog_->LoadConversionFields();
         dialog_->show();
-        QApplication::setActiveWindow(dialog_.get());
+        dialog_->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
     }
 
