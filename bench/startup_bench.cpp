@@ -53,8 +53,8 @@ int main(int argc, char* argv[]) {
     chiffrel::ui::InstallFontSubstitutes();
     chiffrel::ProgramContext context;
     chiffrel::Tmere window(context);
-    chiffrel::Tabout about(context.versionLabel);
-    chiffrel::TMemoForm history(context.historyPath);
+    chiffrel::Tabout about(context.versionLabel, QApplication::applicationFilePath(), &window);
+    chiffrel::TMemoForm history([&context] { return context.historyPath; }, &window);
     window.SetInformationWindows(about, history);
     FirstPaint firstPaint(clock);
     window.installEventFilter(&firstPaint);

@@ -46,22 +46,32 @@ std::optional<DesktopApplication> TGoToWeb::FindBrowser() {
 // where it goes among the arguments.
 std::future<bool> TGoToWeb::StartBrowser(const QString& address) {
     if (startUnderWay.exchange(true)) {
+        TellFinished(false);
         return Answered(false);
     }
     const auto answer = std::make_shared<std::promise<bool>>();
     std::future<bool> started = answer->get_future();
     const bool running =
-        starts_.Start([address = address.toStdString(), answer](const WorkSender& toCaller) {
+        starts_.Start([this, address = address.toStdString(), answer](const WorkSender& toCaller) {
             const auto browser = FindBrowser();
             const bool launched = browser && browser->Launch(address);
             startUnderWay = false;
-            toCaller.Deliver([&] { answer->set_value(launched); });
+            toCaller.Deliver([&] {
+                answer->set_value(launched);
+                TellFinished(launched);
+            });
         });
     if (!running) {  // no thread to be had: a start that failed
         startUnderWay = false;
+        TellFinished(false);
         return Answered(false);
     }
     return started;
+}
+
+void TGoToWeb::TellFinished(bool started) {
+    QMetaObject::invokeMethod(
+        this, [this, started] { emit Finished(started); }, Qt::QueuedConnection);
 }
 
 }  // namespace chiffrel

@@ -50,11 +50,16 @@ class TGoToWeb : public QObject {
     // browser, not a mail program, opens the message. The result is OpenUrl's.
     std::future<bool> OpenEMail();
 
+  signals:
+    // Every start's result once more, on the launcher's thread, for the window that asked.
+    void Finished(bool started);
+
   private:
     // The user's web browser, looked up anew at each call: the default application of web-page
     // files, else the default handler of http addresses.
     static std::optional<DesktopApplication> FindBrowser();
     std::future<bool> StartBrowser(const QString& address);
+    void TellFinished(bool started);  // queued: the caller hears it once its event is handled
 
     QString url_;
     QString email_;

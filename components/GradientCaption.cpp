@@ -9,7 +9,6 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleHints>
-#include <QWhatsThis>
 #include <QWindow>
 #include <algorithm>
 #include <stdexcept>
@@ -22,6 +21,8 @@ namespace chiffrel {
 namespace {
 
 constexpr int kMaxColors = 256;
+// Where the gradient starts, at the left; it ends in the caption colour.
+const QColor kGradientStart(Qt::black);
 
 // Character height in pixels: the em height the font was matched at.
 int CharHeight(const QFont& font) {
@@ -139,16 +140,9 @@ void TCompanyText::SetFontKind(TFontKind kind) {
     owner_.FitHeightToFonts();
 }
 
-void TCompanyText::SetVisible(bool visible) {
-    visible_ = visible;
-    owner_.update();
-}
-
-TGradientCaption::TGradientCaption(QWidget* form, TFormBorderStyle borderStyle,
-                                   TBorderIcons borderIcons)
+TGradientCaption::TGradientCaption(QWidget* form, TBorderIcons borderIcons)
     : QWidget(RequireTopLevel(form)),
       form_(form),
-      borderStyle_(borderStyle),
       borderIcons_(borderIcons),
       captionFont_(chiffrel::CaptionFont()),
       appNameText_(std::make_unique<TAppNameText>(*this)),
@@ -160,7 +154,6 @@ TGradientCaption::TGradientCaption(QWidget* form, TFormBorderStyle borderStyle,
     metrics_ = CaptionMetricsFor(kSystemMetrics, TallestTextHeight());
     form_->setContentsMargins(FrameMargins());
     CreateButtons();
-    setVisible(borderStyle_ != TFormBorderStyle::bsNone);
     form_->installEventFilter(this);
     PlaceOnForm();
 }
@@ -171,7 +164,7 @@ void TGradientCaption::SetNumColors(int numColors) {
 }
 
 QMargins TGradientCaption::FrameMargins() const {
-    return FormFrameMargins(borderStyle_, metrics_);
+    return FormFrameMargins(metrics_);
 }
 
 bool TGradientCaption::IsFormActive() const {
@@ -180,9 +173,7 @@ bool TGradientCaption::IsFormActive() const {
 
 CaptionFrame TGradientCaption::Frame() const {
     CaptionFrame frame;
-    frame.borderStyle = borderStyle_;
     frame.borderIcons = borderIcons_;
-    frame.minimized = form_->isMinimized();
     frame.windowSize = form_->size();
     return frame;
 }
@@ -190,12 +181,11 @@ CaptionFrame TGradientCaption::Frame() const {
 CaptionLayout TGradientCaption::CurrentLayout() const {
     const CaptionFrame frame = Frame();
     const auto input = [](const TCompanyText& text) {
-        return CaptionTextInput{MeasureTextElement(text.Caption(), text.Font()), text.Visible(),
+        return CaptionTextInput{MeasureTextElement(text.Caption(), text.Font()),
                                 text.Caption().isEmpty()};
     };
-    return LayOutCaption(GetCaptionRect(frame, metrics_), ShowsCaptionIcon(frame), frame.newStyle,
-                         metrics_, input(*companyText_), input(*appNameText_),
-                         input(*captionText_));
+    return LayOutCaption(GetCaptionRect(frame, metrics_), ShowsCaptionIcon(frame), metrics_,
+                         input(*companyText_), input(*appNameText_), input(*captionText_));
 }
 
 void TGradientCaption::UpdateCaptionFont() {
@@ -220,7 +210,7 @@ int TGradientCaption::TallestTextHeight() const {
 
 void TGradientCaption::FitHeightToFonts() {
     const SystemMetrics fitted = CaptionMetricsFor(kSystemMetrics, TallestTextHeight());
-    if (fitted.cyCaption != metrics_.cyCaption || fitted.cySmCaption != metrics_.cySmCaption) {
+    if (fitted.cyCaption != metrics_.cyCaption) {
         metrics_ = fitted;
         form_->setContentsMargins(FrameMargins());
         PlaceOnForm();
@@ -278,9 +268,6 @@ void TGradientCaption::paintEvent(QPaintEvent* /*event*/) {
 
 void TGradientCaption::PaintCaption(QPainter& painter, bool active) const {
     const CaptionFrame frame = Frame();
-    if (frame.borderStyle == TFormBorderStyle::bsNone) {
-        return;
-    }
     const QColor captionColor =
         SystemColorValue(active ? SystemColor::ActiveCaption : SystemColor::InactiveCaption);
     // The buttons stand on the plain caption colour, where the gradient ends.
@@ -288,8 +275,8 @@ void TGradientCaption::PaintCaption(QPainter& painter, bool active) const {
     const CaptionLayout layout = CurrentLayout();
     const EdgeRect& caption = layout.caption;
     if (UsesGradient(enabled_, active)) {
-        for (const GradientBand& band : GradientBands(color_.Resolve(), captionColor, caption.left,
-                                                      caption.right, numColors_)) {
+        for (const GradientBand& band :
+             GradientBands(kGradientStart, captionColor, caption.left, caption.right, numColors_)) {
             painter.fillRect(
                 QRect(band.left, caption.top, band.right - band.left, caption.Height()),
                 band.color);
@@ -310,8 +297,15 @@ void TGradientCaption::mousePressEvent(QMouseEvent* event) {
         QWidget::mousePressEvent(event);
         return;
     }
-    // A press alone moves nothing. Asking the window manager to move the window on the press
-    // itself would leave it a move to start after a tap (a touchpad's tap-to-click, a
+    // Where only the compositor moves windows, the strip cannot catch up with the pointer before
+    // the compositor's move, which some compositors (kwin) start from where the pointer has got
+    // to when it is asked for: it is asked for at the press, and ends with the release.
+    QWindow* window = form_->windowHandle();
+    if (window != nullptr && ui::OnlyTheSystemMovesWindows() && window->startSystemMove()) {
+        return;
+    }
+    // Elsewhere a press alone moves nothing. Asking the window manager to move the window on the
+    // press itself would leave it a move to start after a tap (a touchpad's tap-to-click, a
     // double-click) that it may carry into the next drag.
     press_ = Press{event->globalPosition().toPoint(), form_->pos()};
 }
@@ -349,12 +343,6 @@ void TGradientCaption::CreateButtons() {
             new CaptionButton(CaptionButton::Glyph::Close, QStringLiteral("closeButton"), this);
         connect(closeButton_, &QAbstractButton::clicked, form_, &QWidget::close);
     }
-    if (rects.help) {
-        helpButton_ =
-            new CaptionButton(CaptionButton::Glyph::Help, QStringLiteral("helpButton"), this);
-        connect(helpButton_, &QAbstractButton::clicked, this,
-                [] { QWhatsThis::enterWhatsThisMode(); });
-    }
     if (rects.maximize) {
         maximizeButton_ = new CaptionButton(CaptionButton::Glyph::Maximize,
                                             QStringLiteral("maximizeButton"), this);
@@ -387,7 +375,6 @@ void TGradientCaption::PlaceOnForm() {
         }
     };
     place(closeButton_, rects.close);
-    place(helpButton_, rects.help);
     place(maximizeButton_, rects.maximize);
     place(minimizeButton_, rects.minimize);
 }
@@ -396,9 +383,6 @@ void TGradientCaption::PlaceOnForm() {
 // button face between the caption and the client area.
 void TGradientCaption::PaintFormBorder() {
     const QMargins margins = FrameMargins();
-    if (margins.isNull()) {
-        return;
-    }
     QPainter painter(form_);
     const QColor face = SystemColorValue(SystemColor::ButtonFace);
     QRect box = form_->rect();

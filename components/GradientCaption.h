@@ -2,8 +2,9 @@
 
 // TGradientCaption: the caption strip of a frameless top-level form. It paints the window's
 // small icon and three texts (a company label, the application name and the form's caption
-// text) over a horizontal colour gradient, shows the caption buttons, moves the window when the
-// strip is dragged, and draws the form's fixed border around it. Where each part goes is the
+// text) over a horizontal colour gradient from black to the caption colour, shows the caption
+// buttons, moves the window when the strip is dragged, and draws the form's fixed border around
+// it. Where each part goes is the
 // business of the layout rules in caption_layout.h.
 
 #include <QFont>
@@ -69,8 +70,6 @@ class TCompanyText {
     // Derives the font from the caption font for `kind`; set it again after the caption font
     // changed.
     void SetFontKind(TFontKind kind);
-    bool Visible() const { return visible_; }
-    void SetVisible(bool visible);
 
   private:
     TGradientCaption& owner_;
@@ -79,7 +78,6 @@ class TCompanyText {
     TColor colorInactive_ = TColor::System(SystemColor::InactiveCaptionText);
     QFont font_;
     TFontKind fontKind_ = TFontKind::fkSystem;
-    bool visible_ = true;
 };
 
 class TAppNameText : public TCompanyText {
@@ -101,20 +99,12 @@ class TGradientCaption : public QWidget {
     // Makes `form` (a top-level widget, not yet shown) frameless and becomes the caption strip at
     // its top; sets the form's contents margins to FrameMargins() so that a layout or a central
     // widget lands inside the border, below the caption.
-    explicit TGradientCaption(QWidget* form,
-                              TFormBorderStyle borderStyle = TFormBorderStyle::bsSingle,
-                              TBorderIcons borderIcons = {biSystemMenu, biMinimize});
+    explicit TGradientCaption(QWidget* form, TBorderIcons borderIcons = {biSystemMenu, biMinimize});
 
     TCompanyText* CompanyText() { return companyText_.get(); }
     TAppNameText* AppNameText() { return appNameText_.get(); }
     TCaptionText* CaptionText() { return captionText_.get(); }
 
-    TColor Color() const { return color_; }
-    void SetColor(TColor color) {
-        color_ = color;
-        update();
-    }
-    TGradEnabled Enabled() const { return enabled_; }
     void SetEnabled(TGradEnabled enabled) {
         enabled_ = enabled;
         update();
@@ -160,14 +150,12 @@ class TGradientCaption : public QWidget {
     void DrawCaptionIcon(QPainter& painter, const EdgeRect& where) const;
 
     QWidget* form_;
-    TFormBorderStyle borderStyle_;
     TBorderIcons borderIcons_;
     QFont captionFont_;
     SystemMetrics metrics_ = kSystemMetrics;
     std::unique_ptr<TAppNameText> appNameText_;
     std::unique_ptr<TCaptionText> captionText_;
     std::unique_ptr<TCompanyText> companyText_;
-    TColor color_{Qt::black};
     TGradEnabled enabled_ = TGradEnabled::geAlways;
     int numColors_ = 64;
     bool lastActive_ = true;
@@ -181,7 +169,6 @@ class TGradientCaption : public QWidget {
     };
     std::optional<Press> press_;
     CaptionButton* closeButton_ = nullptr;
-    CaptionButton* helpButton_ = nullptr;
     CaptionButton* maximizeButton_ = nullptr;
     CaptionButton* minimizeButton_ = nullptr;
 };

@@ -13,8 +13,6 @@ QString SpokenName(CaptionButton::Glyph glyph) {
     switch (glyph) {
         case CaptionButton::Glyph::Close:
             return QStringLiteral("Fermer");
-        case CaptionButton::Glyph::Help:
-            return QStringLiteral("Aide");
         case CaptionButton::Glyph::Maximize:
             return QStringLiteral("Agrandir");
         case CaptionButton::Glyph::Minimize:
@@ -64,16 +62,6 @@ void CaptionButton::DrawGlyph(QPainter& painter, QPoint centre, const QColor& co
             painter.drawRect(QRect(x - 5, y - 4, 8, 7));
             painter.fillRect(QRect(x - 5, y - 4, 9, 2), color);
             break;
-        case Glyph::Help: {
-            QFont font = painter.font();
-            font.setBold(true);
-            font.setPixelSize(11);
-            painter.setFont(font);
-            painter.setPen(color);
-            painter.drawText(rect().translated(centre - rect().center()), Qt::AlignCenter,
-                             QStringLiteral("?"));
-            break;
-        }
     }
 }
 

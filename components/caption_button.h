@@ -1,6 +1,6 @@
 #pragma once
 
-// CaptionButton: a button of the caption strip (close, help, maximize or minimize) in the classic
+// CaptionButton: a button of the caption strip (close, maximize or minimize) in the classic
 // look: raised, sunken while pressed, its glyph etched when disabled.
 
 #include <QAbstractButton>
@@ -13,7 +13,7 @@ namespace chiffrel {
 
 class CaptionButton : public QAbstractButton {
   public:
-    enum class Glyph { Close, Help, Maximize, Minimize };
+    enum class Glyph { Close, Maximize, Minimize };
 
     // The button takes no keyboard focus, like the window manager's own caption buttons.
     CaptionButton(Glyph glyph, const QString& objectName, QWidget* parent);

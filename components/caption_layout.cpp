@@ -10,63 +10,25 @@ namespace {
 
 constexpr int kTextGap = 3;
 
-bool IsToolWindow(TFormBorderStyle style) {
-    return style == TFormBorderStyle::bsToolWindow || style == TFormBorderStyle::bsSizeToolWin;
-}
-
-bool IsSizeable(TFormBorderStyle style) {
-    return style == TFormBorderStyle::bsSizeable || style == TFormBorderStyle::bsSizeToolWin;
-}
-
-bool HasSystemMenuBox(TFormBorderStyle style) {
-    return style == TFormBorderStyle::bsSingle || style == TFormBorderStyle::bsSizeable;
-}
-
-int CaptionHeight(TFormBorderStyle style, const SystemMetrics& metrics) {
-    return IsToolWindow(style) ? metrics.cySmCaption : metrics.cyCaption;
-}
-
-QSize BorderSize(TFormBorderStyle style, const SystemMetrics& metrics) {
-    return IsSizeable(style) ? QSize(metrics.cxFrame, metrics.cyFrame)
-                             : QSize(metrics.cxDlgFrame, metrics.cyDlgFrame);
-}
-
 }  // namespace
 
 EdgeRect CaptionRowRect(const CaptionFrame& frame, const SystemMetrics& metrics) {
-    if (frame.borderStyle == TFormBorderStyle::bsNone) {
-        return {};
-    }
-    // A minimized window has the thin border whatever its style.
-    const QSize border = frame.minimized ? QSize(metrics.cxDlgFrame, metrics.cyDlgFrame)
-                                         : BorderSize(frame.borderStyle, metrics);
-    EdgeRect row{border.width(), border.height(), frame.windowSize.width() - border.width(),
-                 frame.windowSize.height() - border.height()};
-    row.bottom = row.top + CaptionHeight(frame.borderStyle, metrics) - 1;
+    EdgeRect row{metrics.cxDlgFrame, metrics.cyDlgFrame,
+                 frame.windowSize.width() - metrics.cxDlgFrame,
+                 frame.windowSize.height() - metrics.cyDlgFrame};
+    row.bottom = row.top + metrics.cyCaption - 1;
     return row;
 }
 
 EdgeRect GetCaptionRect(const CaptionFrame& frame, const SystemMetrics& metrics) {
     EdgeRect caption = CaptionRowRect(frame, metrics);
-    const TFormBorderStyle style = frame.borderStyle;
     const TBorderIcons icons = frame.borderIcons;
-    if (IsToolWindow(style)) {
-        caption.right -= metrics.cxSmSize + 2;
-    } else if (style != TFormBorderStyle::bsNone) {
-        const int button = metrics.cxSize;
-        if (icons.testFlag(biSystemMenu) && frame.newStyle) {
-            caption.right -= button + 2;
-        }
-        if (style == TFormBorderStyle::bsDialog && icons.testFlag(biHelp)) {
-            caption.right -= button + 2;
-        }
-        if (style != TFormBorderStyle::bsDialog &&
-            (icons.testFlag(biMinimize) || icons.testFlag(biMaximize))) {
-            caption.right -= 2 * button;
-        }
-        if (icons.testFlag(biSystemMenu) && !frame.newStyle && HasSystemMenuBox(style)) {
-            caption.left += button;
-        }
+    const int button = metrics.cxSize;
+    if (icons.testFlag(biSystemMenu)) {
+        caption.right -= button + 2;
+    }
+    if (icons.testFlag(biMinimize) || icons.testFlag(biMaximize)) {
+        caption.right -= 2 * button;
     }
     if (caption.left >= caption.right) {
         caption.right = caption.left + 2;
@@ -76,14 +38,10 @@ EdgeRect GetCaptionRect(const CaptionFrame& frame, const SystemMetrics& metrics)
 
 CaptionButtonRects GetCaptionButtonRects(const CaptionFrame& frame, const SystemMetrics& metrics) {
     CaptionButtonRects buttons;
-    const TFormBorderStyle style = frame.borderStyle;
-    if (style == TFormBorderStyle::bsNone) {
-        return buttons;
-    }
     const EdgeRect row = CaptionRowRect(frame, metrics);
     const int top = row.top + 2;
-    const int height = CaptionHeight(style, metrics) - 5;
-    const int width = (IsToolWindow(style) ? metrics.cxSmSize : metrics.cxSize) - 2;
+    const int height = metrics.cyCaption - 5;
+    const int width = metrics.cxSize - 2;
     int right = row.right - 2;
     const auto take = [&](int gapAfter) {
         const EdgeRect box{right - width, top, right, top + height};
@@ -91,18 +49,10 @@ CaptionButtonRects GetCaptionButtonRects(const CaptionFrame& frame, const System
         return box;
     };
     const TBorderIcons icons = frame.borderIcons;
-    if (IsToolWindow(style)) {
-        buttons.close = take(2);
-        return buttons;
-    }
-    if (icons.testFlag(biSystemMenu) && frame.newStyle) {
+    if (icons.testFlag(biSystemMenu)) {
         buttons.close = take(2);
     }
-    if (style == TFormBorderStyle::bsDialog && icons.testFlag(biHelp)) {
-        buttons.help = take(2);
-    }
-    if (style != TFormBorderStyle::bsDialog &&
-        (icons.testFlag(biMinimize) || icons.testFlag(biMaximize))) {
+    if (icons.testFlag(biMinimize) || icons.testFlag(biMaximize)) {
         buttons.maximize = take(0);
         buttons.minimize = take(0);
     }
@@ -115,17 +65,12 @@ SystemMetrics CaptionMetricsFor(const SystemMetrics& metrics, int textHeight) {
     const int rowHeight = textHeight + 3;
     SystemMetrics fitted = metrics;
     fitted.cyCaption = std::max(metrics.cyCaption, rowHeight);
-    fitted.cySmCaption = std::max(metrics.cySmCaption, rowHeight);
     return fitted;
 }
 
-QMargins FormFrameMargins(TFormBorderStyle borderStyle, const SystemMetrics& metrics) {
-    if (borderStyle == TFormBorderStyle::bsNone) {
-        return {};
-    }
-    const QSize border = BorderSize(borderStyle, metrics);
-    return {border.width(), border.height() + CaptionHeight(borderStyle, metrics), border.width(),
-            border.height()};
+QMargins FormFrameMargins(const SystemMetrics& metrics) {
+    return {metrics.cxDlgFrame, metrics.cyDlgFrame + metrics.cyCaption, metrics.cxDlgFrame,
+            metrics.cyDlgFrame};
 }
 
 int MulDiv(int number, int numerator, int denominator) {
@@ -166,13 +111,12 @@ EdgeRect TextPlacement::Inked() const {
 }
 
 bool ShowsCaptionIcon(const CaptionFrame& frame) {
-    return frame.newStyle && frame.borderIcons.testFlag(biSystemMenu) &&
-           HasSystemMenuBox(frame.borderStyle);
+    return frame.borderIcons.testFlag(biSystemMenu);
 }
 
-CaptionLayout LayOutCaption(const EdgeRect& caption, bool withIcon, bool newStyle,
-                            const SystemMetrics& metrics, const CaptionTextInput& company,
-                            const CaptionTextInput& appName, const CaptionTextInput& captionText) {
+CaptionLayout LayOutCaption(const EdgeRect& caption, bool withIcon, const SystemMetrics& metrics,
+                            const CaptionTextInput& company, const CaptionTextInput& appName,
+                            const CaptionTextInput& captionText) {
     CaptionLayout layout;
     layout.caption = caption;
     EdgeRect free = caption;
@@ -182,22 +126,12 @@ CaptionLayout LayOutCaption(const EdgeRect& caption, bool withIcon, bool newStyl
                                free.top + 1 + metrics.cySmIcon};
         free.left += metrics.cxSmIcon + 1;
     }
-    // The fit test counts every chosen element, visible or empty, so that hiding a text does not
-    // move the others.
+    // The fit test counts every element, empty or not.
     const int available = free.Width();
-    int used = company.measuredWidth + appName.measuredWidth + captionText.measuredWidth;
-    const bool showCompany = used < available;
-    bool showApp = true;
-    if (!showCompany) {
-        used = appName.measuredWidth + captionText.measuredWidth;
-        showApp = used < available;
-    }
-    if (!showApp) {
-        used = captionText.measuredWidth;
-    }
-    if (!newStyle && used < available) {
-        free.left += (available - used) / 2;
-    }
+    const bool showCompany =
+        company.measuredWidth + appName.measuredWidth + captionText.measuredWidth < available;
+    const bool showApp =
+        showCompany || appName.measuredWidth + captionText.measuredWidth < available;
     const auto place = [&](const CaptionTextInput& text) {
         TextPlacement placement;
         placement.drawn = true;
@@ -207,15 +141,13 @@ CaptionLayout LayOutCaption(const EdgeRect& caption, bool withIcon, bool newStyl
         free.left += placement.textWidth;
         return placement;
     };
-    if (showCompany && company.visible && !company.empty) {
+    if (showCompany && !company.empty) {
         layout.company = place(company);
     }
-    if (showApp && appName.visible && !appName.empty) {
+    if (showApp && !appName.empty) {
         layout.appName = place(appName);
     }
-    if (captionText.visible) {
-        layout.captionText = place(captionText);
-    }
+    layout.captionText = place(captionText);
     return layout;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// The caption strip's layout rules: where the caption row, its buttons and the form's border go
-// for a border style, the bands of the colour gradient, and where the icon and the three texts
+// The caption strip's layout rules: where the caption row, its buttons and the form's single
+// fixed border go, the bands of the colour gradient, and where the icon and the three texts
 // are drawn. They are plain functions over the structs below, so that they can be checked without
 // a screen.
 
@@ -19,8 +19,7 @@
 
 namespace chiffrel {
 
-enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-enum TBorderIcon { biSystemMenu = 0x1, biMinimize = 0x2, biMaximize = 0x4, biHelp = 0x8 };
+enum TBorderIcon { biSystemMenu = 0x1, biMinimize = 0x2, biMaximize = 0x4 };
 Q_DECLARE_FLAGS(TBorderIcons, TBorderIcon)
 
 // A rectangle by its edges; right and bottom are exclusive.
@@ -37,25 +36,19 @@ struct EdgeRect {
 
 // What the caption needs to know about its form.
 struct CaptionFrame {
-    TFormBorderStyle borderStyle = TFormBorderStyle::bsSingle;
     TBorderIcons borderIcons = {biSystemMenu, biMinimize};
-    bool minimized = false;
-    // True for captions with a left-aligned title, a small icon at the left and a close button;
-    // false for the older look with a centred title and a system-menu box at the left.
-    bool newStyle = true;
     QSize windowSize;
 };
 
 // The caption row in window coordinates: the window inset by its border, one caption high.
 EdgeRect CaptionRowRect(const CaptionFrame& frame, const SystemMetrics& metrics);
 
-// The part of the caption row that the strip paints: the row less the caption buttons (and the
-// system-menu box in the old look), never narrower than 2 pixels.
+// The part of the caption row that the strip paints: the row less the caption buttons, never
+// narrower than 2 pixels.
 EdgeRect GetCaptionRect(const CaptionFrame& frame, const SystemMetrics& metrics);
 
 struct CaptionButtonRects {
     std::optional<EdgeRect> close;
-    std::optional<EdgeRect> help;
     std::optional<EdgeRect> maximize;
     std::optional<EdgeRect> minimize;
 };
@@ -68,7 +61,7 @@ CaptionButtonRects GetCaptionButtonRects(const CaptionFrame& frame, const System
 SystemMetrics CaptionMetricsFor(const SystemMetrics& metrics, int textHeight);
 
 // Room a form leaves around its client area for its border and caption.
-QMargins FormFrameMargins(TFormBorderStyle borderStyle, const SystemMetrics& metrics);
+QMargins FormFrameMargins(const SystemMetrics& metrics);
 
 // number × numerator / denominator without overflow, rounded to nearest, halves away from zero.
 // The denominator must not be 0.
@@ -93,7 +86,6 @@ int MeasureTextElement(const QString& text, const QFont& font);
 // One text element as the layout sees it.
 struct CaptionTextInput {
     int measuredWidth;  // MeasureTextElement
-    bool visible;
     bool empty;
 };
 
@@ -118,11 +110,12 @@ struct CaptionLayout {
 // Whether the caption shows the small icon at its left.
 bool ShowsCaptionIcon(const CaptionFrame& frame);
 
-// Places the icon and the three texts in `caption`. The company label is dropped first, then the
-// application name, when the texts do not all fit; the caption text is always placed.
-CaptionLayout LayOutCaption(const EdgeRect& caption, bool withIcon, bool newStyle,
-                            const SystemMetrics& metrics, const CaptionTextInput& company,
-                            const CaptionTextInput& appName, const CaptionTextInput& captionText);
+// Places the icon and the three texts side by side from the left of `caption`. The company label
+// is dropped first, then the application name, when the texts do not all fit; the caption text
+// is always placed.
+CaptionLayout LayOutCaption(const EdgeRect& caption, bool withIcon, const SystemMetrics& metrics,
+                            const CaptionTextInput& company, const CaptionTextInput& appName,
+                            const CaptionTextInput& captionText);
 
 }  // namespace chiffrel
 

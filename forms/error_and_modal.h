@@ -3,7 +3,9 @@
 // How the program's errors and messages reach the user, and how its modal windows are shown:
 // the guard around every entry point (an error stops the handler chain where it was raised and
 // is shown in the error box; the program goes on with the next event), the message boxes, and
-// the keyboard coming back to the window that opened a modal one.
+// the keyboard coming back to the window that opened a modal one. A box shows its text as
+// written, never as markup, and only as much of it as fits the screen: messages quote print
+// servers, file names and files.
 
 #include <QString>
 #include <functional>

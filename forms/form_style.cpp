@@ -64,13 +64,55 @@ class PlaceWithFrameAtFirstShowing : public QObject {
     FrameCorner corner_;
 };
 
+// Puts a window that draws its own frame back where it was placed when the window manager's first
+// move of it, as it shows it and before the window is first active, puts it elsewhere: some
+// managers (i3) offset such a window by the frame they would have drawn, had it not asked for
+// none.
+class KeepPlaceAtFirstShowing : public QObject {
+  public:
+    explicit KeepPlaceAtFirstShowing(QWidget* window) : QObject(window), window_(window) {
+        window->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != window_) {
+            return false;
+        }
+        if (event->type() == QEvent::Show) {
+            placed_ = window_->pos();
+        } else if (event->type() == QEvent::Move && event->spontaneous() && placed_) {
+            // Only the manager's first move: a later one may be the user's.
+            Finish();
+            if (window_->pos() != *placed_) {
+                window_->move(*placed_);
+            }
+        } else if (event->type() == QEvent::WindowActivate) {
+            Finish();
+        }
+        return false;
+    }
+
+  private:
+    void Finish() {
+        window_->removeEventFilter(this);
+        deleteLater();
+    }
+
+    QWidget* window_;
+    std::optional<QPoint> placed_;
+};
+
 // Places `window`, not yet shown, with its frame's top-left corner where `corner` says: at once
 // for a frame as large as the window, as a window manager that keeps its frame to itself leaves
 // it (Qt puts a window placed before its first showing with its frame there), and again at the
-// first showing for the frame the manager tells. A frameless window draws its own frame.
+// first showing for the frame the manager tells. A frameless window draws its own frame, and is
+// kept where it was placed.
 void PlaceFrame(QWidget* window, const FrameCorner& corner) {
     window->move(corner(window->size()));
-    if (!window->windowFlags().testFlag(Qt::FramelessWindowHint)) {
+    if (window->windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        new KeepPlaceAtFirstShowing(window);
+    } else {
         new PlaceWithFrameAtFirstShowing(window, corner);
     }
 }

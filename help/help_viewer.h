@@ -8,8 +8,9 @@
 
 namespace chiffrel::ui {
 
-// A browser that shows the help text alone: it opens no other file, as a picture or a link of a
-// help file replaced by someone else could name a FIFO or a device, which would never end.
+// A browser that shows the help text alone. The help's markup names no other file; should Qt still
+// ask for one, it gets an empty picture or text, never the file itself (a help file replaced by
+// someone else could name anything).
 class HelpBrowser : public QTextBrowser {
   public:
     QVariant loadResource(int type, const QUrl& name) override;
@@ -20,7 +21,7 @@ class HelpBrowser : public QTextBrowser {
 inline constexpr std::size_t kHelpFileCapacity = 16 * 1024;
 
 // Shows the HTML text of a help file in `browser`, at the anchor "contexte-N" of the context: its
-// first kHelpFileCapacity bytes, within the bounds of BoundedHelpText.
+// first kHelpFileCapacity bytes, as HelpMarkup writes them again.
 void ShowHelpText(HelpBrowser& browser, std::string_view html, int context);
 
 // The program's help window: an HTML help file with one anchor "contexte-N" per context number,

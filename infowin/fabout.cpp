@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QTime>
 
+#include "forms/accessibility.h"
 #include "forms/form_style.h"
 #include "forms/local_path.h"
 #include "forms/text_fit.h"
@@ -88,6 +89,11 @@ Tabout::Tabout(QString versionLabel, QString executablePath, QWidget* parent)
     GoToWeb1.SetEMail(ui_->Label6->text());
     GoToWeb1.SetEMailSubject(QStringLiteral("Chiffrel4-5"));
     GoToWeb1.SetBrowserState(TGoToWeb::gwMaximized);
+    // The browser opens in a window of its own, or not at all: a screen reader's user is told.
+    connect(&GoToWeb1, &TGoToWeb::Finished, this, [](bool started) {
+        ui::Announce(started ? QStringLiteral("Navigateur ouvert")
+                             : QStringLiteral("Aucun navigateur n'a pu être ouvert"));
+    });
     ui::KeepTextsWhole(this);
 }
 

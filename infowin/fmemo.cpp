@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "forms/code_page_text.h"
 #include "forms/event_rules.h"
@@ -26,8 +27,18 @@ std::string Utf8(const QString& text) {
     return text.toStdString();
 }
 
-// A FIFO or a device put in the file's place is no history: it is never waited for and reads
-// as a file that cannot be opened.
+bool HasLineLongerThan(std::string_view text, std::size_t longest) {
+    std::size_t line = 0;
+    for (const char byte : text) {
+        line = byte == '\n' || byte == '\r' ? 0 : line + 1;
+        if (line > longest) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Anything but a regular file reads as a file that cannot be opened.
 QByteArray ReadAtMostCapacity(const QString& path) {
     // One byte beyond the capacity tells a file that fits from one that does not.
     const std::optional<std::string> bytes =
@@ -35,7 +46,8 @@ QByteArray ReadAtMostCapacity(const QString& path) {
     if (!bytes) {
         throw HistoryOpenError(path);
     }
-    if (bytes->size() > TMemoForm::kMemoCapacity) {
+    if (bytes->size() > TMemoForm::kMemoCapacity ||
+        HasLineLongerThan(*bytes, TMemoForm::kMemoLongestLine)) {
         throw MemoCapacityError();
     }
     return QByteArray::fromStdString(*bytes);
@@ -89,8 +101,8 @@ QString HistoryText(const QByteArray& bytes) {
     return WithUniformLineBreaks(DecodeText(bytes));
 }
 
-TMemoForm::TMemoForm(const QString& historyPath, QWidget* parent)
-    : QDialog(parent), historyPath_(historyPath), ui_(std::make_unique<Ui::MemoForm>()) {
+TMemoForm::TMemoForm(std::function<QString()> historyPath, QWidget* parent)
+    : QDialog(parent), historyPath_(std::move(historyPath)), ui_(std::make_unique<Ui::MemoForm>()) {
     ui_->setupUi(this);
     ui::SetFixedDialogFrame(this);
     ui::MoveInsideScreen(this, QPoint(237, 173));
@@ -118,7 +130,7 @@ bool TMemoForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMemoForm::FormActivate() {
-    const QString text = HistoryText(ReadAtMostCapacity(historyPath_));
+    const QString text = HistoryText(ReadAtMostCapacity(historyPath_()));
     if (text != ui_->Memo1->toPlainText()) {
         ui_->Memo1->setPlainText(text);
     }

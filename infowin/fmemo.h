@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "engine/program_error.h"
@@ -18,14 +19,14 @@ class HistoryOpenError : public ProgramError {
     explicit HistoryOpenError(const QString& path);
 };
 
-// The history file is larger than the history window's text box holds.
+// The history file is larger than the history window's text box holds, or has a longer line.
 class MemoCapacityError : public ProgramError {
   public:
     MemoCapacityError();
 };
 
 // Whether the file is a regular file that can be opened for reading (it is opened and closed
-// again at once, never waiting for a FIFO or a device in its place).
+// again at once).
 bool HistoryFileReadable(const QString& path);
 
 // The text the history window shows for the bytes of a history file: UTF-8, or code page 1252
@@ -37,14 +38,16 @@ class TMemoForm : public QDialog {
     Q_OBJECT
 
   public:
-    // The most bytes of text the box takes; a longer file is refused rather than cut. Qt's text
-    // box takes time in the square of a line's length, the more so when its letters change
-    // direction: this much still lays out at once as one line without a break.
-    static constexpr qint64 kMemoCapacity = 16 * 1024;
+    // The most bytes of text the box takes, and of one line of it; a file beyond either is
+    // refused rather than cut. Qt's text box takes time in the square of a line's length, the
+    // more so when the line may break anywhere or its letters change direction: the whole
+    // capacity in lines of the longest still lays out at once, however hard they are to lay out.
+    static constexpr qint64 kMemoCapacity = 64 * 1024;
+    static constexpr qint64 kMemoLongestLine = 4 * 1024;
 
-    // `historyPath` is the process-wide path of the history file, read at every activation;
-    // it must outlive the window.
-    explicit TMemoForm(const QString& historyPath, QWidget* parent = nullptr);
+    // `historyPath` gives the path of the history file, which the main window sets only when
+    // the user first asks for the history: it is asked again at every activation.
+    explicit TMemoForm(std::function<QString()> historyPath, QWidget* parent = nullptr);
     ~TMemoForm() override;
 
     // Loads the file into the text box as HistoryText; the box is not touched when the text is
@@ -57,7 +60,7 @@ class TMemoForm : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    const QString& historyPath_;
+    std::function<QString()> historyPath_;
     std::unique_ptr<Ui::MemoForm> ui_;
 };
 

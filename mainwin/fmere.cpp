@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QDate>
 #include <QScreen>
+#include <algorithm>
 #include <array>
 
 #include "components/GradientCaption.h"
@@ -84,7 +85,7 @@ QString SpokenUnit(const QString& unit) {
 
 Tmere::Tmere(ProgramContext& context, QWidget* parent)
     : QMainWindow(parent), context_(context), ui_(std::make_unique<Ui::Tmere>()) {
-    ui::InstallAccessibleInterfaces();  // before the menus exist: names the "&?" menu title
+    ui::InstallAccessibleInterfaces();  // how screen readers see the controls, made next
     ui::SetFormFont(this);              // before the controls exist
     ui_->setupUi(this);
     SetUpFrame();
@@ -103,6 +104,7 @@ Tmere::Tmere(ProgramContext& context, QWidget* parent)
     // A failed step of the creation is shown, skips the steps after it, and the window opens.
     ui::Guarded([this] { FormCreate(); });
     spokenResult_.Request();
+    DescribeMemory(QString());
 }
 
 Tmere::~Tmere() = default;
@@ -204,15 +206,23 @@ QString Tmere::ShownResultWithoutSpaces() const {
 // result carries it in its description, so that the user hears it without leaving the field. The
 // first field is named by its prompt too, and both amount fields by the chosen operation on the
 // operations tab.
+// When the keyboard is elsewhere (on a radio button, after an arrow key moved it there), the
+// new result is told from there.
 void Tmere::DescribeResult() {
     QString spoken = QStringLiteral("Résultat : ") + ui_->Result->text().simplified() + u' ' +
                      SpokenUnit(ui_->Label4->text());
     if (!ui_->LabelTaxe->isHidden() && !ui_->LabelTaxe->text().isEmpty()) {
         spoken += QStringLiteral(", ") + ui_->LabelTaxe->text().simplified();
     }
-    for (QWidget* field :
-         {ui_->SaisieMnt, ui_->Saisie2, ui_->saisietva, ui_->EditTxTEG, ui_->EditNbJour}) {
+    const std::initializer_list<QWidget*> fields{ui_->SaisieMnt, ui_->Saisie2, ui_->saisietva,
+                                                 ui_->EditTxTEG, ui_->EditNbJour};
+    const bool changed = ui_->SaisieMnt->accessibleDescription() != spoken;
+    for (QWidget* field : fields) {
         ui::SetSpokenDescription(field, spoken);
+    }
+    if (changed &&
+        std::find(fields.begin(), fields.end(), QApplication::focusWidget()) == fields.end()) {
+        ui::Announce(spoken);
     }
     QString operation;
     if (ui_->PageControl->currentWidget() == ui_->TabCalcul) {
@@ -331,6 +341,7 @@ void Tmere::BitBtn2Click() {
     SetText(ui_->SaisieMnt, shown);
     SetText(ui_->Saisie2, QString());
     MoveFocus(ui_->Saisie2);
+    TellMovedValue(ui_->Saisie2, QStringLiteral("Première valeur : ") + shown);
 }
 
 void Tmere::BitBtn1Click() {
@@ -338,21 +349,44 @@ void Tmere::BitBtn1Click() {
     SetText(ui_->Saisie2, shown);
     SetText(ui_->SaisieMnt, QString());
     MoveFocus(ui_->SaisieMnt);
+    TellMovedValue(ui_->SaisieMnt, QStringLiteral("Deuxième valeur : ") + shown);
+}
+
+// Screen readers hear neither a value that a key moves into a field nor, as its text changes
+// before the focus moves, the field that then has the keyboard: both are told.
+void Tmere::TellMovedValue(const QWidget* focused, const QString& moved) {
+    ui::Announce(focused->accessibleName() + QStringLiteral(". ") + moved);
 }
 
 void Tmere::BMemPlusClick() {
     MemoryAdd(context_.values, ToAmountText(ui_->Result->text()));
     MoveFocus(ui_->SaisieMnt);
+    DescribeMemory(QStringLiteral("Ajouté à la mémoire"));
 }
 
 void Tmere::BMemMoinsClick() {
     MemorySubtract(context_.values, ToAmountText(ui_->Result->text()));
     MoveFocus(ui_->SaisieMnt);
+    DescribeMemory(QStringLiteral("Retranché de la mémoire"));
+}
+
+// The memory is shown nowhere: its keys tell it, and a change of it is spoken after what did it.
+void Tmere::DescribeMemory(const QString& done) {
+    const QString memory =
+        QStringLiteral("Mémoire : ") + ToQString(MemoryRecall(context_.values)).simplified();
+    for (QWidget* key : {ui_->BMemPlus, ui_->BMemMoins, ui_->BRMem}) {
+        key->setAccessibleDescription(memory);
+    }
+    if (!done.isEmpty()) {
+        ui::Announce(done + QStringLiteral(". ") + memory);
+    }
 }
 
 void Tmere::BRMemClick() {
-    SetText(ui_->SaisieMnt, ToQString(MemoryRecall(context_.values)));
+    const QString recalled = ToQString(MemoryRecall(context_.values));
+    SetText(ui_->SaisieMnt, recalled);
     MoveFocus(ui_->Saisie2);
+    TellMovedValue(ui_->Saisie2, QStringLiteral("Première valeur : ") + recalled.simplified());
 }
 
 // ---- Conversion and TEG tabs --------------------------------------------------------------------
@@ -478,6 +512,7 @@ void Tmere::ButtonRAZClick() {
     Check(ui_->RadioEuroF);
     ui::SetActivePage(ui_->PageControl, ui_->TabTVA);
     values.memoryValue = Real48();
+    DescribeMemory(QString());
     ui_->Label4->setText(QStringLiteral("FF"));
     ui::CheckMenuItem(ui_->MenuTabTVA);
     // The VAT tab is shown again as when it is entered, whatever tab the reset came from: its
@@ -535,6 +570,7 @@ void Tmere::Button1Click() {
     text.replace(QLatin1Char('.'), context_.regionalSettings.decimalPoint());
     QGuiApplication::clipboard()->setText(text);
     MoveFocus(ui_->SaisieMnt);
+    ui::Announce(QStringLiteral("Résultat copié : ") + text);
 }
 
 // The printer is found and the line printed on a thread of their own: the window goes on while
@@ -553,6 +589,7 @@ void Tmere::Impressiondursultat1Click() {
                  screen ? screen->logicalDotsPerInch() : 96.0},
         *this, [this](std::exception_ptr error) { PrintFinished(error); });
     SetPrintItemsEnabled(false);
+    ui::Announce(QStringLiteral("Impression du résultat"));
 }
 
 // An error of the print reaches the error box here, on the window's thread.
@@ -560,6 +597,8 @@ void Tmere::PrintFinished(const std::exception_ptr& error) {
     SetPrintItemsEnabled(true);
     if (error) {
         ui::Guarded([&error] { std::rethrow_exception(error); });
+    } else {
+        ui::Announce(QStringLiteral("Résultat imprimé"));
     }
 }
 

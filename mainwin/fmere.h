@@ -138,9 +138,11 @@ class Tmere : public QMainWindow, private SettingsLoadTarget, private ConfigTarg
     void TextDivClick() { SelectOperation(3); }
     void BitBtn2Click();  // the upper button and Enter: result into the first value
     void BitBtn1Click();  // the lower button: result into the second value
+    void TellMovedValue(const QWidget* focused, const QString& moved);  // for screen readers
     void BMemPlusClick();
     void BMemMoinsClick();
     void BRMemClick();
+    void DescribeMemory(const QString& done);  // for screen readers, after `done` when given
 
     // Conversion and TEG tabs
     int ConversionDirectionChecked() const;

@@ -7,6 +7,7 @@
 #include <QTabBar>
 
 #include "components/GradientCaption.h"
+#include "forms/accessibility.h"
 #include "forms/error_and_modal.h"
 #include "forms/event_rules.h"
 #include "forms/form_style.h"
@@ -78,6 +79,15 @@ void Tmere::SetUpButtonsAndFields() {
     // The print buffer lies outside the visible client area: keys must never go there.
     ui_->RichEdit1->setFocusPolicy(Qt::NoFocus);
 
+    // The sliders' positions are told as the words of their labels; before the handlers are
+    // connected, so that the word of a move is heard before the focus goes back to the field.
+    ui::SetPositionWords(ui_->bar, {ui_->Label5->text(), ui_->Label6->text()});
+    QStringList operations;
+    for (const QLabel* selector : {ui_->TextPlus, ui_->TextMoins, ui_->TextMult, ui_->TextDiv}) {
+        operations << selector->text();
+    }
+    ui::SetPositionWords(ui_->BarCalcul, operations);
+
     ui::LimitTyping(ui_->SaisieMnt, kAmountFieldLimit);
     ui::LimitTyping(ui_->Saisie2, kAmountFieldLimit);
     ui::KeepAltKeysOutOfFields(this);
@@ -88,6 +98,8 @@ void Tmere::SetUpMenus() {
     for (QAction* item : {ui_->MenuTabTVA, ui_->MenuTabCalcul, ui_->MenuTabEuro, ui_->MenuTabTEG}) {
         tabItems->addAction(item);
     }
+
+    ui::NameMenusByTitles(ui_->MainMenu1);
 
     popupMenu1_ = new QMenu(this);
     popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));

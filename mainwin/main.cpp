@@ -45,15 +45,19 @@ int main(int argc, char* argv[]) {
     chiffrel::ProgramContext context;
     context.helpFile = QApplication::applicationDirPath() + QStringLiteral("/chiffrel.hlp");
     chiffrel::Tmere mainWindow(context);
-    chiffrel::Tabout about(context.versionLabel);
-    chiffrel::TMemoForm history(context.historyPath);
+    // Both belong to the main window, as its dialogs do: the window manager keeps them over it.
+    chiffrel::Tabout about(context.versionLabel, QApplication::applicationFilePath(), &mainWindow);
+    chiffrel::TMemoForm history([&context] { return context.historyPath; }, &mainWindow);
     mainWindow.SetInformationWindows(about, history);
     context.programDirectory = QApplication::applicationDirPath() + QLatin1Char('/');
 
     mainWindow.show();
     const int exitCode = QApplication::exec();
-    // The window closes at once; a print under way may still reach the print system.
-    mainWindow.hide();
+    // Every window of the program closes at once; a print under way may still reach the print
+    // system.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        window->hide();
+    }
     context.printer.FinishBeforeExit();
     return exitCode;
 }

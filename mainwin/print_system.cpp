@@ -2,12 +2,11 @@
 
 #include <cups/cups.h>
 
-#include <QMarginsF>
-#include <QPageSize>
-#include <QSizeF>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "platform/dynamic_library.h"
@@ -19,15 +18,17 @@ namespace {
 // The functions of the print system's library that printing uses. The library is opened when the
 // first print is asked for rather than linked: linked, it and the nineteen libraries it brings
 // (TLS, Kerberos, service discovery) would be loaded at every start. The headers still check
-// every call.
+// every call. Its functions that send a whole request (cupsDoRequest, cupsGetDefault2,
+// cupsFinishDocument) are left alone: they follow redirects for ever and may take a hang-up for
+// the last request's success.
 // clang-format off
 #define CHIFFREL_CUPS_FUNCTIONS(X)                                                           \
     X(cupsServer) X(ippPort) X(cupsEncryption) X(cupsUser) X(cupsSetPasswordCB2)            \
     X(httpConnect2) X(httpSetTimeout) X(httpGetStatus) X(httpClose) X(httpAssembleURIf)     \
-    X(cupsGetDefault2) X(ippNewRequest) X(ippAddString) X(cupsDoRequest)                    \
-    X(ippFindAttribute) X(ippGetCollection) X(ippGetInteger) X(ippDelete)                   \
-    X(cupsStartDocument) X(cupsWriteRequestData) X(cupsFinishDocument)                      \
-    X(cupsLastError) X(cupsLastErrorString)
+    X(ippNewRequest) X(ippAddString) X(ippAddInteger) X(ippAddBoolean) X(ippLength)         \
+    X(ippFindAttribute) X(ippGetCollection) X(ippGetInteger) X(ippGetString) X(ippSetString) \
+    X(ippGetStatusCode) X(ippDelete)                                                        \
+    X(cupsSendRequest) X(cupsWriteRequestData) X(cupsGetResponse)
 // clang-format on
 
 struct Cups {
@@ -66,10 +67,23 @@ const char* NoPassword(const char*, http_t*, const char*, const char*, void*) {
     return nullptr;
 }
 
+// The printer the user chose for their own programs, as the print system's commands take it,
+// or nothing.
+std::string UsersOwnPrinter() {
+    for (const char* variable : {"LPDEST", "PRINTER"}) {
+        const char* name = std::getenv(variable);
+        // "lp" in PRINTER is the shell's default of old, not a choice.
+        if (name != nullptr && *name != '\0' && std::string_view(name) != "lp") {
+            return name;
+        }
+    }
+    return {};
+}
+
 // The page a printer prints on unless told otherwise, with its printable area. The print system
 // gives sizes and margins in hundredths of a millimetre; a printer that does not say prints on A4
 // to the edges.
-QPageLayout PageFromAttributes(const Cups& cups, ipp_t* printer) {
+PrinterPage PageFromAttributes(const Cups& cups, ipp_t* printer) {
     ipp_t* media = cups.ippGetCollection(
         cups.ippFindAttribute(printer, "media-col-default", IPP_TAG_BEGIN_COLLECTION), 0);
     ipp_t* size = cups.ippGetCollection(
@@ -78,15 +92,14 @@ QPageLayout PageFromAttributes(const Cups& cups, ipp_t* printer) {
         return cups.ippGetInteger(cups.ippFindAttribute(collection, name, IPP_TAG_INTEGER), 0) /
                100.0;
     };
-    const QSizeF page(millimetres(size, "x-dimension"), millimetres(size, "y-dimension"));
-    if (page.isEmpty()) {
-        return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
+    const PrinterPage page{
+        millimetres(size, "x-dimension"),         millimetres(size, "y-dimension"),
+        millimetres(media, "media-left-margin"),  millimetres(media, "media-top-margin"),
+        millimetres(media, "media-right-margin"), millimetres(media, "media-bottom-margin")};
+    if (page.width <= 0 || page.height <= 0) {
+        return PrinterPage{.width = 210, .height = 297};
     }
-    const QMarginsF margins(
-        millimetres(media, "media-left-margin"), millimetres(media, "media-top-margin"),
-        millimetres(media, "media-right-margin"), millimetres(media, "media-bottom-margin"));
-    return QPageLayout(QPageSize(page, QPageSize::Millimeter), QPageLayout::Portrait, margins,
-                       QPageLayout::Millimeter);
+    return page;
 }
 
 // The program's own connection to the print server. The print library's shared connection waits
@@ -94,9 +107,7 @@ QPageLayout PageFromAttributes(const Cups& cups, ipp_t* printer) {
 // kPrintServerSilenceLimit without a byte from the server, however long the server takes in all.
 class PrintServerConnection {
   public:
-    // `answered` runs each time the server answers a request.
-    PrintServerConnection(const Cups& cups, std::function<void()> answered)
-        : cups_(cups), answered_(std::move(answered)) {
+    explicit PrintServerConnection(const Cups& cups) : cups_(cups) {
         cups.cupsSetPasswordCB2(NoPassword, nullptr);
         constexpr int limit = std::chrono::milliseconds(kPrintServerSilenceLimit).count();
         http_ = cups.httpConnect2(cups.cupsServer(), cups.ippPort(), nullptr, AF_UNSPEC,
@@ -113,19 +124,25 @@ class PrintServerConnection {
 
     // The user's own default printer when they chose one, else the server's.
     std::string DefaultPrinter() {
-        const char* name = cups_.cupsGetDefault2(http_);
-        if (name == nullptr) {
+        std::string name = UsersOwnPrinter();
+        if (!name.empty()) {
+            return name;
+        }
+        const Message response = Exchange(NewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
+        const char* found =
+            Succeeded(response.get())
+                ? cups_.ippGetString(
+                      cups_.ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME), 0,
+                      nullptr)
+                : nullptr;
+        if (found == nullptr) {
             throw NoPrinter();
         }
-        // The user's own choice is found without asking the server.
-        if (cups_.httpGetStatus(http_) == HTTP_STATUS_OK) {
-            answered_();
-        }
-        return name;
+        return found;
     }
 
-    QPageLayout DefaultPageOf(const std::string& printer) {
-        ipp_t* request = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, printer);
+    PrinterPage DefaultPageOf(const std::string& printer) {
+        ipp_t* request = NewPrinterRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, printer);
         cups_.ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                            nullptr, "media-col-default");
         const Message response = Ask(request, printer);
@@ -133,83 +150,121 @@ class PrintServerConnection {
     }
 
     // Creates the job, hands `pdf` over as its one document and returns once the server has
-    // taken it.
-    void Print(const std::string& printer, const QString& title, const QByteArray& pdf) {
-        const QByteArray name = title.toUtf8();
-        ipp_t* request = NewRequest(IPP_OP_CREATE_JOB, printer);
-        cups_.ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr,
-                           name.constData());
+    // answered that it took it.
+    void Print(const std::string& printer, const std::string& title, const std::string& pdf) {
+        ipp_t* create = NewPrinterRequest(IPP_OP_CREATE_JOB, printer);
+        cups_.ippAddString(create, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr,
+                           title.c_str());
         const int job = cups_.ippGetInteger(
-            cups_.ippFindAttribute(Ask(request, printer).get(), "job-id", IPP_TAG_INTEGER), 0);
-        const bool sent = cups_.cupsStartDocument(http_, printer.c_str(), job, name.constData(),
-                                                  CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE &&
-                          cups_.cupsWriteRequestData(http_, pdf.constData(),
-                                                     static_cast<std::size_t>(pdf.size())) ==
-                              HTTP_STATUS_CONTINUE;
-        if (!sent ||
-            cups_.cupsFinishDocument(http_, printer.c_str()) >= IPP_STATUS_REDIRECTION_OTHER_SITE) {
-            Fail();
-        }
+            cups_.ippFindAttribute(Ask(create, printer).get(), "job-id", IPP_TAG_INTEGER), 0);
+        ipp_t* send = NewPrinterRequest(IPP_OP_SEND_DOCUMENT, printer);
+        cups_.ippAddInteger(send, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
+        cups_.ippAddString(send, IPP_TAG_OPERATION, IPP_TAG_NAME, "document-name", nullptr,
+                           title.c_str());
+        cups_.ippAddString(send, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr,
+                           CUPS_FORMAT_PDF);
+        cups_.ippAddBoolean(send, IPP_TAG_OPERATION, "last-document", 1);
+        Ask(send, printer, pdf);
     }
 
   private:
     using Message = std::unique_ptr<ipp_t, decltype(Cups::ippDelete)>;
 
-    // A request about the printer, from the user. The print library's own functions for jobs
-    // would look the printer up again over a connection of their own.
-    ipp_t* NewRequest(ipp_op_t operation, const std::string& printer) const {
-        char uri[HTTP_MAX_URI];
-        cups_.httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
-                               cups_.ippPort(), "/printers/%s", printer.c_str());
+    // A request from the user, who reads French: a server's own texts come in French when it
+    // has them.
+    ipp_t* NewRequest(ipp_op_t operation) const {
         ipp_t* request = cups_.ippNewRequest(operation);
-        cups_.ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+        ipp_attribute_t* language =
+            cups_.ippFindAttribute(request, "attributes-natural-language", IPP_TAG_LANGUAGE);
+        cups_.ippSetString(request, &language, 0, "fr");
         cups_.ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name",
                            nullptr, cups_.cupsUser());
         return request;
     }
 
-    // Sends `request`, which is freed, and returns the server's answer unless it refuses.
-    Message Ask(ipp_t* request, const std::string& printer) {
-        const std::string resource = "/printers/" + printer;
-        Message response(cups_.cupsDoRequest(http_, request, resource.c_str()), cups_.ippDelete);
-        if (!response || cups_.cupsLastError() >= IPP_STATUS_REDIRECTION_OTHER_SITE) {
-            Fail();
+    // A request about the printer. The print library's own functions for jobs would look the
+    // printer up again over a connection of their own.
+    ipp_t* NewPrinterRequest(ipp_op_t operation, const std::string& printer) const {
+        char uri[HTTP_MAX_URI];
+        cups_.httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
+                               cups_.ippPort(), "/printers/%s", printer.c_str());
+        ipp_t* request = NewRequest(operation);
+        cups_.ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+        return request;
+    }
+
+    // Sends `request`, which is freed, once, with `document` after it, and returns the server's
+    // answer, or nothing when it sent none: it hung up, stayed silent or answered on the HTTP
+    // level only (a redirect, a demand for a password, an error).
+    Message Exchange(ipp_t* request, const std::string& resource,
+                     const std::string& document = {}) {
+        const std::size_t length = cups_.ippLength(request) + document.size();
+        const http_status_t sent = cups_.cupsSendRequest(http_, request, resource.c_str(), length);
+        cups_.ippDelete(request);
+        const bool delivered = (sent == HTTP_STATUS_CONTINUE || sent == HTTP_STATUS_OK) &&
+                               (document.empty() || cups_.cupsWriteRequestData(
+                                                        http_, document.data(), document.size()) ==
+                                                        HTTP_STATUS_CONTINUE);
+        return Message(delivered ? cups_.cupsGetResponse(http_, resource.c_str()) : nullptr,
+                       cups_.ippDelete);
+    }
+
+    bool Succeeded(ipp_t* response) const {
+        return response != nullptr &&
+               cups_.ippGetStatusCode(response) < IPP_STATUS_REDIRECTION_OTHER_SITE;
+    }
+
+    // Sends `request` about `printer` as Exchange does and returns the server's answer unless
+    // it is anything but a success.
+    Message Ask(ipp_t* request, const std::string& printer, const std::string& document = {}) {
+        Message response = Exchange(request, "/printers/" + printer, document);
+        if (!Succeeded(response.get())) {
+            Fail(response.get());
         }
-        answered_();
         return response;
     }
 
-    // A server that cannot be reached or has gone silent is no printer; one that answers with a
-    // refusal is quoted.
-    [[noreturn]] void Fail() const {
-        const ipp_status_t error = cups_.cupsLastError();
-        if (silenced_ || error == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE ||
-            error == IPP_STATUS_ERROR_INTERNAL) {
+    // A server that cannot be reached, has gone silent or hung up is no printer; one that
+    // answers with a refusal is quoted when it says why.
+    [[noreturn]] void Fail(ipp_t* response) const {
+        if (response == nullptr) {
+            // Silent or hung up, the server leaves the last answer's status; any other is its
+            // answer on the HTTP level.
+            if (silenced_ || cups_.httpGetStatus(http_) < HTTP_STATUS_MULTIPLE_CHOICES) {
+                throw NoPrinter();
+            }
+            throw PrintRefused({});
+        }
+        const ipp_status_t error = cups_.ippGetStatusCode(response);
+        if (error == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE || error == IPP_STATUS_ERROR_INTERNAL) {
             throw NoPrinter();
         }
-        throw PrintRefused(cups_.cupsLastErrorString());
+        const char* reason = cups_.ippGetString(
+            cups_.ippFindAttribute(response, "status-message", IPP_TAG_TEXT), 0, nullptr);
+        throw PrintRefused(reason != nullptr ? reason : "");
     }
 
     const Cups& cups_;
-    std::function<void()> answered_;
     http_t* http_ = nullptr;
     bool silenced_ = false;
 };
 
 }  // namespace
 
-void PrintOnDefaultPrinter(const QString& title, const PrintSteps& steps) {
+void PrintOnDefaultPrinter(const std::string& title, const PrintSteps& steps) {
     const Cups* cups = LoadedCups();
     if (cups == nullptr) {
         throw NoPrinter();
     }
-    PrintServerConnection server(*cups, steps.answered);
+    PrintServerConnection server(*cups);
     if (!steps.connected()) {
         return;
     }
     const std::string printer = server.DefaultPrinter();
-    const QByteArray pdf = steps.render(server.DefaultPageOf(printer));
-    server.Print(printer, title, pdf);
+    const std::string pdf = steps.render(server.DefaultPageOf(printer));
+    if (!pdf.empty()) {
+        server.Print(printer, title, pdf);
+    }
 }
 
 }  // namespace chiffrel

@@ -4,9 +4,12 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPdfWriter>
 #include <QTextDocument>
-#include <thread>
+#include <string>
 #include <utility>
 
 #include "mainwin/print_system.h"
@@ -15,14 +18,20 @@ namespace chiffrel {
 
 namespace {
 
+QPageLayout LayoutOf(const PrinterPage& page) {
+    return QPageLayout(
+        QPageSize(QSizeF(page.width, page.height), QPageSize::Millimeter), QPageLayout::Portrait,
+        QMarginsF(page.left, page.top, page.right, page.bottom), QPageLayout::Millimeter);
+}
+
 // The job as a PDF document, over the whole printable area of `page`, with no margin or page
 // number of its own, page after page.
-QByteArray RenderPdf(const PrintJob& job, const QPageLayout& page) {
+std::string RenderPdf(const PrintJob& job, const PrinterPage& page) {
     QBuffer output;
     output.open(QIODevice::WriteOnly);
     QPdfWriter writer(&output);
     writer.setTitle(job.title);
-    writer.setPageLayout(page);
+    writer.setPageLayout(LayoutOf(page));
     QTextDocument document;
     document.setDefaultFont(job.font);
     document.setPlainText(job.text);
@@ -31,44 +40,7 @@ QByteArray RenderPdf(const PrintJob& job, const QPageLayout& page) {
     // margins of two centimetres and page numbers. The layout works in screen pixels.
     document.setPageSize(writer.pageLayout().paintRect(QPageLayout::Inch).size() * job.screenDpi);
     document.print(&writer);  // the whole document is written when its painting ends
-    return output.data();
-}
-
-template <typename Call>
-void PostTo(PrintReports* reports, Call call) {
-    QMetaObject::invokeMethod(reports, std::move(call), Qt::QueuedConnection);
-}
-
-// The body of the printing thread.
-void Print(const PrintJob& job, std::atomic<PrintPhase>& phase, PrintReports* reports) {
-    std::exception_ptr error;
-    try {
-        PrintOnDefaultPrinter(
-            job.title,
-            PrintSteps{[&phase] {
-                           PrintPhase connecting = PrintPhase::kConnecting;
-                           return phase.compare_exchange_strong(connecting, PrintPhase::kConnected);
-                       },
-                       [reports] {
-                           PostTo(reports, [reports] {
-                               if (reports->answered) {
-                                   reports->answered();
-                               }
-                           });
-                       },
-                       [&job](const QPageLayout& page) { return RenderPdf(job, page); }});
-    } catch (...) {
-        error = std::current_exception();
-    }
-    PostTo(reports, [reports, error] {
-        const auto finished = std::move(reports->finished);
-        reports->answered = nullptr;
-        reports->finished = nullptr;
-        if (finished) {
-            finished(error);
-        }
-        reports->deleteLater();
-    });
+    return output.data().toStdString();
 }
 
 }  // namespace
@@ -84,31 +56,48 @@ BackgroundPrinter::BackgroundPrinter() {
 }
 
 BackgroundPrinter::~BackgroundPrinter() {
-    for (PrintReports* reports : {current_.data(), givenUp_.data()}) {
-        if (reports != nullptr) {
-            reports->answered = nullptr;
-            reports->finished = nullptr;
-        }
-    }
     if (busyCursorShown_) {
         QGuiApplication::restoreOverrideCursor();
     }
 }
 
+// The printing thread holds nothing of the toolkit's but within a delivery, where it lays the
+// job out or posts its end: once let go, it may outlive the application.
 void BackgroundPrinter::Start(PrintJob job, QObject& window,
                               std::function<void(std::exception_ptr)> finished) {
     // The print system has not answered the job given up before: it still has no printer.
-    if (givenUp_) {
+    if (givenUp_ && !givenUp_->ended) {
         throw NoPrinter();
     }
-    auto reports = std::make_unique<PrintReports>();
-    reports->finished = [this](const std::exception_ptr& error) { End(error); };
-    auto phase = std::make_shared<std::atomic<PrintPhase>>(PrintPhase::kConnecting);
-    std::thread([job = std::move(job), phase, reports = reports.get()] {
-        Print(job, *phase, reports);
-    }).detach();
-    current_ = reports.release();
-    phase_ = std::move(phase);
+    job_ = std::move(job);
+    auto progress = std::make_shared<PrintProgress>();
+    const bool started = receiver_.Start([this, progress, title = job_.title.toStdString()](
+                                             const WorkSender& sender) {
+        std::exception_ptr error;
+        try {
+            const auto connected = [&progress] {
+                PrintPhase connecting = PrintPhase::kConnecting;
+                return progress->phase.compare_exchange_strong(connecting, PrintPhase::kConnected);
+            };
+            const auto render = [this, &sender](const PrinterPage& page) {
+                std::string pdf;
+                sender.Deliver([&] { pdf = RenderPdf(job_, page); });
+                return pdf;
+            };
+            PrintOnDefaultPrinter(title, PrintSteps{connected, render});
+        } catch (...) {
+            error = std::current_exception();
+        }
+        progress->ended = true;
+        sender.Deliver([this, error] {
+            QMetaObject::invokeMethod(
+                &reports_, [this, error] { End(error); }, Qt::QueuedConnection);
+        });
+    });
+    if (!started) {
+        throw NoPrinter();
+    }
+    progress_ = std::move(progress);
     window_ = &window;
     finished_ = std::move(finished);
     connectDeadline_.start();
@@ -123,10 +112,11 @@ void BackgroundPrinter::ShowBusyCursor() {
 void BackgroundPrinter::GiveUpUnlessConnected() {
     PrintPhase connecting = PrintPhase::kConnecting;
     // Connected, the thread waits on the server only as long as the server answers.
-    if (!phase_->compare_exchange_strong(connecting, PrintPhase::kGivenUp)) {
+    if (!progress_->phase.compare_exchange_strong(connecting, PrintPhase::kGivenUp)) {
         return;
     }
-    givenUp_ = current_;
+    receiver_.LetGo();
+    givenUp_ = progress_;
     End(std::make_exception_ptr(NoPrinter()));
 }
 
@@ -137,11 +127,6 @@ void BackgroundPrinter::End(const std::exception_ptr& error) {
         QGuiApplication::restoreOverrideCursor();
         busyCursorShown_ = false;
     }
-    if (current_) {
-        current_->answered = nullptr;
-        current_->finished = nullptr;
-        current_ = nullptr;
-    }
     const auto finished = std::move(finished_);
     finished_ = nullptr;
     if (window_ && finished) {
@@ -150,25 +135,18 @@ void BackgroundPrinter::End(const std::exception_ptr& error) {
 }
 
 void BackgroundPrinter::FinishBeforeExit() {
-    if (!current_) {
-        return;
+    if (finished_) {
+        // The exit's own limit is longer, and the window is gone.
+        connectDeadline_.stop();
+        busyCursor_.stop();
+        QEventLoop wait;
+        window_ = &wait;
+        finished_ = [&wait](const std::exception_ptr&) { wait.quit(); };
+        QTimer::singleShot(kExitLimit, &wait, &QEventLoop::quit);
+        wait.exec();
+        End(nullptr);
     }
-    finished_ = nullptr;
-    // The exit's own limits are shorter, and the window is gone.
-    connectDeadline_.stop();
-    busyCursor_.stop();
-    QEventLoop wait;
-    bool answered = false;
-    current_->answered = [&answered] { answered = true; };
-    current_->finished = [&wait](const std::exception_ptr&) { wait.quit(); };
-    QTimer::singleShot(kExitSilence, &wait, [&wait, &answered] {
-        if (!answered) {
-            wait.quit();
-        }
-    });
-    QTimer::singleShot(kExitLimit, &wait, &QEventLoop::quit);
-    wait.exec();
-    End(nullptr);
+    receiver_.LetGo();
 }
 
 }  // namespace chiffrel

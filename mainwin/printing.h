@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+#include "platform/detached_work.h"
+
 namespace chiffrel {
 
 // What one print needs, taken from the window on its own thread: plain values, so that the
@@ -22,27 +24,23 @@ struct PrintJob {
     qreal screenDpi = 96;
 };
 
-// Where a printing thread reports, on the window's thread. It outlives the thread's last report,
-// so that the thread can always post to it whether anyone still waits for the job or not, and
-// deletes itself once that report is delivered. Its callbacks are set and run on the window's
-// thread only.
-class PrintReports : public QObject {
-  public:
-    std::function<void()> answered;  // the print server answered a request
-    std::function<void(std::exception_ptr)> finished;
-};
-
 // How far a printing thread has gone, as both threads see it: the window gives a job up only
 // while it is still connecting, and the thread goes on past connecting only with a job that the
 // window still waits for.
 enum class PrintPhase { kConnecting, kConnected, kGivenUp };
+
+struct PrintProgress {
+    std::atomic<PrintPhase> phase{PrintPhase::kConnecting};
+    std::atomic<bool> ended{false};  // the printing thread is done with the print system
+};
 
 // Prints one job at a time on a thread of its own, so that a print system that is slow or silent
 // never holds up the window: laying out, finding the printer and handing the job over all happen
 // there, over the program's own connection to the print server. The object lives on the window's
 // thread; the printing thread reports to it through queued calls, and its time limits are timers
 // there, since a thread held inside the print library runs no event loop. Such a thread is never
-// waited for beyond those limits: it is left to end with the process.
+// waited for beyond those limits: once let go, it uses nothing of the program's and ends with
+// the process.
 class BackgroundPrinter {
   public:
     // How long a print may take to reach the print server (loading the print library, finding
@@ -51,10 +49,9 @@ class BackgroundPrinter {
     static constexpr std::chrono::seconds kConnectDeadline{5};
     // How long a print goes on before the busy cursor shows it.
     static constexpr std::chrono::milliseconds kBusyCursorDelay{500};
-    // At exit, how long a print under way is waited for: not beyond kExitSilence unless the
-    // print server answers in that time, and never beyond kExitLimit.
-    static constexpr std::chrono::seconds kExitSilence{2};
-    static constexpr std::chrono::seconds kExitLimit{10};
+    // At exit, a print under way goes on as long as the print server keeps answering, but never
+    // beyond this.
+    static constexpr std::chrono::seconds kExitLimit{60};
 
     BackgroundPrinter();
     ~BackgroundPrinter();
@@ -62,14 +59,14 @@ class BackgroundPrinter {
     BackgroundPrinter& operator=(const BackgroundPrinter&) = delete;
 
     // Starts printing `job` on the default printer. `finished` runs later on this thread, while
-    // `window` lives, with the job's error or none once the print system has the job. Throws the
-    // error of no printer at once while a job given up before still waits for the print system.
-    // Must not be called again before `finished` has run.
+    // `window` lives, with the job's error or none once the print server has answered the
+    // document. Throws the error of no printer at once while a job given up before still waits
+    // for the print system. Must not be called again before `finished` has run.
     void Start(PrintJob job, QObject& window, std::function<void(std::exception_ptr)> finished);
 
-    // For the end of the program, once the window has closed: lets a print under way reach the
-    // print system within the exit limits, running the event loop meanwhile. Nothing is reported
-    // to the window any more.
+    // For the end of the program, once its windows are hidden: lets a print under way reach the
+    // print system within the exit limit, running the event loop meanwhile. Nothing is reported
+    // to the window any more, and the printing thread is let go before this returns.
     void FinishBeforeExit();
 
   private:
@@ -77,14 +74,17 @@ class BackgroundPrinter {
     void GiveUpUnlessConnected();
     void End(const std::exception_ptr& error);
 
-    QPointer<PrintReports> current_;  // the job the window waits for
-    QPointer<PrintReports> givenUp_;  // a job given up whose thread has not ended yet
-    std::shared_ptr<std::atomic<PrintPhase>> phase_;
+    PrintJob job_;  // laid out by the printing thread, within a delivery
+    std::shared_ptr<PrintProgress> progress_;
+    std::shared_ptr<PrintProgress> givenUp_;  // a job given up while connecting
     QPointer<QObject> window_;
     std::function<void(std::exception_ptr)> finished_;
     QTimer connectDeadline_;
     QTimer busyCursor_;
     bool busyCursorShown_ = false;
+    QObject reports_;  // where the printing thread's calls arrive
+    // Last, so that it lets the printing thread go before the job and reports_ end.
+    WorkReceiver receiver_;
 };
 
 }  // namespace chiffrel

@@ -211,8 +211,7 @@ constexpr auto kLockWaitLimit = std::chrono::seconds(5);
 constexpr int kLockAttempts = 10;
 
 // The lock file is a regular file that the writer may read and write, so that its lock holds on
-// network file systems too; anything else at its place is no lock file. A device or a FIFO is
-// not even opened.
+// network file systems too; anything else at its place is no lock file, and is not even opened.
 UniqueFd OpenLockFile(const fs::path& lockFile) {
     struct stat status = {};
     if (::lstat(lockFile.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {

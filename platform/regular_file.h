@@ -31,8 +31,9 @@ class UniqueFd {
     int fd_;
 };
 
-// Opens a file for reading without ever waiting: a FIFO or a device put where a data file
-// should be opens at once, and IsRegularFile then tells it apart.
+// Opens a file for reading without ever waiting. A FIFO or a device put where a data file should
+// be (by mistake, or by someone who may write in that directory) would hold a plain open() or
+// read() for ever; this one opens at once, and IsRegularFile then tells it apart.
 UniqueFd OpenWithoutBlocking(const std::filesystem::path& file);
 
 std::optional<struct stat> StatusOf(int fd);

@@ -23,6 +23,8 @@
 #             window's frame has its top-left corner at (237,173). A window's frame is the window
 #             grown by the frame extents the manager sets (_NET_FRAME_EXTENTS), or else the
 #             manager's frame window around it.
+#   transient the configuration dialog, the about box and the history window are transient for the
+#             main window: their WM_TRANSIENT_FOR names it, so that the manager keeps them over it.
 #   escape    type 100, Alt+F, Escape, Escape: the menu closes, then the menu bar lets the keyboard
 #             go, and the program still runs; the same with the menu opened by a click on its
 #             title; a third Escape then quits with exit code 0.
@@ -41,12 +43,15 @@
 #
 # Run
 #   ./scripts/check-window-manager.sh [--wm NAME] [--runs N] [--program PATH] [--screenshots DIR]
+#                                     [--style NAME]
 #   --wm          openbox (default), xfwm4, kwin_x11, mutter, metacity, icewm, fluxbox or i3; only
 #                 openbox is installed by scripts/install-deps.sh (Debian packages: xfwm4,
 #                 kwin-x11, mutter, metacity, icewm, fluxbox, i3-wm)
 #   --runs        starts (default 6)
 #   --program     the executable to check (default: the optimised build, built first)
 #   --screenshots keeps a picture of the screen with the menu open at each start's first check
+#   --style       the Qt style the program runs under (QT_STYLE_OVERRIDE), as a desktop that
+#                 chooses one gives it: Fusion, Windows, Adwaita, Adwaita-Dark (Debian adwaita-qt6)
 #   Prints one line a start and a summary; exits 1 when any check failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -56,13 +61,15 @@ wm=openbox
 runs=6
 program=""
 screenshots=""
-usage="usage: $0 [--wm NAME] [--runs N] [--program PATH] [--screenshots DIR]"
+style=""
+usage="usage: $0 [--wm NAME] [--runs N] [--program PATH] [--screenshots DIR] [--style NAME]"
 while [ $# -gt 0 ]; do
   case "$1" in
     --wm) wm=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --program) program=$(realpath "$2"); shift 2 ;;
     --screenshots) screenshots=$(realpath -m "$2"); shift 2 ;;
+    --style) style=$2; shift 2 ;;
     *) echo "$usage" >&2; exit 2 ;;
   esac
 done
@@ -391,9 +398,17 @@ tap_kept_still() {  # "tapdx tapdy dragdx dragdy"
 program_runs() { kill -0 "$program_pid" 2>/dev/null; }
 program_ended() { ! program_runs; }
 
-# Opens a dialog with `keys`, prints where its frame sits ("x y w h"), or "none", and closes it.
+# Whether a window is transient for the main window: its WM_TRANSIENT_FOR names it.
+transient_for() {  # window main-window
+  local named
+  named=$(xprop -id "$1" WM_TRANSIENT_FOR 2>/dev/null | sed -n 's/.*window id # //p')
+  [ -n "$named" ] && [ $((named)) -eq $(($2)) ]
+}
+
+# Opens a dialog with `keys`, prints where its frame sits and whether it is transient for the
+# main window ("x y w h yes|no"), or "none", and closes it.
 dialog_frame() {  # main window title-pattern keys...
-  local main=$1 pattern=$2 dialog=""
+  local main=$1 pattern=$2 dialog="" transient=no
   shift 2
   xdotool key "$@"
   if poll has_program_window "$pattern"; then dialog=$(program_window "$pattern"); fi
@@ -402,21 +417,30 @@ dialog_frame() {  # main window title-pattern keys...
     return
   fi
   sleep 0.3  # lets the manager settle the frame
-  framed_geometry "$dialog"
+  if transient_for "$dialog" "$main"; then transient=yes; fi
+  echo "$(framed_geometry "$dialog") $transient"
   xdotool key Escape
   poll window_is_active "$main" || true
 }
 has_program_window() { [ -n "$(program_window "$1")" ]; }
 
-# Where the dialogs sit, as "config-dx,dy about-dx,dy history-x,y": the two centred dialogs'
-# frames' offsets from the work area's centre, the history window's frame corner. A star marks
-# a manager that does not tell its frames before the window shows: the dialogs then stay where
+# Where the dialogs sit, as "config-dx,dy about-dx,dy history-x,y transient": the two centred
+# dialogs' frames' offsets from the work area's centre, the history window's frame corner, and
+# whether each of the three was transient for the main window ("yes,yes,yes"). A star marks a
+# manager that does not tell its frames before the window shows: the dialogs then stay where
 # they were before the program asked for frames, which is not checked.
 dialog_places() {  # main window
-  local config about history x y w h told='*'
-  config=$(dialog_frame "$1" '^Configuration' ctrl+c)
-  about=$(dialog_frame "$1" '^A propos de La Chiffrel' alt+question p)
-  history=$(dialog_frame "$1" '^Historique de construction' alt+question h)
+  local config about history x y w h told='*' transient=() frame name
+  for name in config about history; do
+    case $name in
+      config) frame=$(dialog_frame "$1" '^Configuration' ctrl+c) ;;
+      about) frame=$(dialog_frame "$1" '^A propos de La Chiffrel' alt+question p) ;;
+      history) frame=$(dialog_frame "$1" '^Historique de construction' alt+question h) ;;
+    esac
+    transient+=("${frame##* }")
+    [ "$frame" = none ] || frame=${frame% *}
+    printf -v "$name" '%s' "$frame"
+  done
   [ "$config" = none ] || config=$(offset_from_centre "$config")
   [ "$about" = none ] || about=$(offset_from_centre "$about")
   if [ "$history" != none ]; then
@@ -424,12 +448,12 @@ dialog_places() {  # main window
     history="$x $y"
   fi
   if [ "$tells_frames" = yes ]; then told=""; fi
-  echo "${config// /,}$told ${about// /,}$told ${history// /,}"
+  echo "${config// /,}$told ${about// /,}$told ${history// /,} $(IFS=,; echo "${transient[*]}")"
 }
 
-dialogs_placed() {  # "config about history"
-  local config about history
-  read -r config about history <<<"$1"
+dialogs_placed() {  # "config about history transient"
+  local config about history transient
+  read -r config about history transient <<<"$1"
   [[ "$config $about" != *none* ]] || return 1
   [[ "$config" == *'*' ]] || within_a_pixel "${config/,/ }" || return 1
   [[ "$about" == *'*' ]] || within_a_pixel "${about/,/ }" || return 1
@@ -477,11 +501,12 @@ escape_sequence() {  # window menu-offset
   escape="$keys $mouse $third"
 }
 
-checks=(centred menu drag tap jitter dclick menu2 dialogs escape)
+checks=(centred menu drag tap jitter dclick menu2 dialogs transient escape)
 failures=0
 declare -A failed_checks=()
-printf '%-5s %-8s %-8s %-8s %-14s %-14s %-14s %-8s %-36s %s\n' start centred menu drag \
-  "tap(+drag)" "jitter(+drag)" "dclick(+drag)" menu2 "dialogs: config about history" escape
+printf '%-5s %-8s %-8s %-8s %-14s %-14s %-14s %-8s %-48s %s\n' start centred menu drag \
+  "tap(+drag)" "jitter(+drag)" "dclick(+drag)" menu2 "dialogs: config about history transient" \
+  escape
 for ((run = 1; run <= runs; run++)); do
   if ! start_window_manager; then
     echo "$wm did not come up: $(cat "$work/wm.log")" >&2
@@ -492,7 +517,8 @@ for ((run = 1; run <= runs; run++)); do
   mkdir -p "$home/.config" "$home/runtime"
   chmod 700 "$home/runtime"
   env -i HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/runtime" \
-    DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb LANG=C.UTF-8 PATH=/usr/bin:/bin "$program" \
+    DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb ${style:+QT_STYLE_OVERRIDE=$style} LANG=C.UTF-8 \
+    PATH=/usr/bin:/bin "$program" \
     >"$work/program-$run.log" 2>&1 &
   program_pid=$!
   window=""
@@ -525,6 +551,7 @@ for ((run = 1; run <= runs; run++)); do
   tap_kept_still "$dclick" || wrong+=(dclick)
   menu_in_place "$second" || wrong+=(menu2)
   dialogs_placed "$dialogs" || wrong+=(dialogs)
+  [ "${dialogs##* }" = yes,yes,yes ] || wrong+=(transient)
   [ "$escape" = "runs runs exit0" ] || wrong+=(escape)
   verdict=ok
   if [ ${#wrong[@]} -gt 0 ]; then
@@ -532,7 +559,7 @@ for ((run = 1; run <= runs; run++)); do
     failures=$((failures + 1))
     for check in "${wrong[@]}"; do failed_checks[$check]=$((${failed_checks[$check]:-0} + 1)); done
   fi
-  printf '%-5s %-8s %-8s %-8s %-14s %-14s %-14s %-8s %-36s %-18s %s\n' "$run" "${centred// /,}" \
+  printf '%-5s %-8s %-8s %-8s %-14s %-14s %-14s %-8s %-48s %-18s %s\n' "$run" "${centred// /,}" \
     "${first// /,}" "${drag// /,}" "${tap// /,}" "${jitter// /,}" "${dclick// /,}" \
     "${second// /,}" "$dialogs" "$escape" "$verdict"
   stop "$program_pid"
@@ -545,5 +572,5 @@ for check in "${checks[@]}"; do
 done
 echo
 echo "$wm tells its frames before a window shows: ${tells_frames:-unknown}"
-echo "$((runs - failures)) of $runs starts right under $wm ($program)"
+echo "$((runs - failures)) of $runs starts right under $wm ($program${style:+, style $style})"
 [ "$failures" -eq 0 ]

@@ -16,27 +16,19 @@ namespace chiffrel {
 // Pixel sizes of the self-drawn frame parts. They are the classic desktop's values at 96 dpi,
 // which keeps the main window in the proportions it was designed with.
 struct SystemMetrics {
-    int cxFrame;      // SM_CXFRAME: width of a sizeable border
-    int cyFrame;      // SM_CYFRAME: height of a sizeable border
-    int cxDlgFrame;   // SM_CXDLGFRAME: width of a fixed (single or dialog) border
-    int cyDlgFrame;   // SM_CYDLGFRAME: height of a fixed border
-    int cyCaption;    // SM_CYCAPTION: caption height, including the line below it
-    int cySmCaption;  // SM_CYSMCAPTION: tool-window caption height
-    int cxSize;       // SM_CXSIZE: width taken by one caption button
-    int cxSmSize;     // SM_CXSMSIZE: width taken by a tool-window caption button
-    int cxSmIcon;     // SM_CXSMICON: small icon width
-    int cySmIcon;     // SM_CYSMICON: small icon height
+    int cxDlgFrame;  // SM_CXDLGFRAME: width of the fixed border
+    int cyDlgFrame;  // SM_CYDLGFRAME: height of a fixed border
+    int cyCaption;   // SM_CYCAPTION: caption height, including the line below it
+    int cxSize;      // SM_CXSIZE: width taken by one caption button
+    int cxSmIcon;    // SM_CXSMICON: small icon width
+    int cySmIcon;    // SM_CYSMICON: small icon height
 };
 
 inline constexpr SystemMetrics kSystemMetrics{
-    .cxFrame = 4,
-    .cyFrame = 4,
     .cxDlgFrame = 3,
     .cyDlgFrame = 3,
     .cyCaption = 19,
-    .cySmCaption = 15,
     .cxSize = 18,
-    .cxSmSize = 15,
     .cxSmIcon = 16,
     .cySmIcon = 16,
 };

@@ -130,6 +130,10 @@ std::optional<QMargins> FrameExtentsBeforeMap(QWindow* window) {
     return std::nullopt;
 }
 
+bool OnlyTheSystemMovesWindows() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 bool StartSystemMoveFromPointer(QWindow* window) {
     xcb_connection_t* connection = X11Connection();
     if (connection == nullptr) {

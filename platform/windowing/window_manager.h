@@ -18,6 +18,11 @@ namespace chiffrel::ui {
 // it does not tell within a tenth of a second, and then it is not asked again.
 std::optional<QMargins> FrameExtentsBeforeMap(QWindow* window);
 
+// Whether only the window system places windows, as a Wayland compositor does: a window cannot
+// move itself there, and a move with the pointer asked for after the press that starts it begins
+// from wherever the pointer has got to by then.
+bool OnlyTheSystemMovesWindows();
+
 // Has the window system move `window` with the pointer, from where the pointer is now, while the
 // left button stays down. False when it will not: no such move on this platform, or the button is
 // already up (a move asked for then would follow the pointer after the release, into the next

@@ -8,18 +8,12 @@
 namespace chiffrel {
 namespace {
 
-using Style = TFormBorderStyle;
-
 constexpr QSize kMainWindow{418, 350};
 
-CaptionFrame MakeFrame(Style style, TBorderIcons icons, QSize size = kMainWindow,
-                       bool newStyle = true, bool minimized = false) {
+CaptionFrame MakeFrame(TBorderIcons icons, QSize size = kMainWindow) {
     CaptionFrame frame;
-    frame.borderStyle = style;
     frame.borderIcons = icons;
     frame.windowSize = size;
-    frame.newStyle = newStyle;
-    frame.minimized = minimized;
     return frame;
 }
 
@@ -41,40 +35,17 @@ INSTANTIATE_TEST_SUITE_P(
     Frames, CaptionRectTest,
     testing::Values(
         // Close 18 + 2, minimize and maximize 2 × 18.
-        CaptionRectCase{
-            "MainWindow", MakeFrame(Style::bsSingle, {biSystemMenu, biMinimize}), {3, 3, 359, 21}},
-        CaptionRectCase{
-            "Sizeable", MakeFrame(Style::bsSizeable, {biSystemMenu, biMaximize}), {4, 4, 358, 22}},
-        CaptionRectCase{"NoButtons", MakeFrame(Style::bsSingle, {}), {3, 3, 415, 21}},
-        CaptionRectCase{"ToolWindow",
-                        MakeFrame(Style::bsToolWindow, {biSystemMenu, biMinimize}),
-                        {3, 3, 398, 17}},
-        CaptionRectCase{"SizeToolWin", MakeFrame(Style::bsSizeToolWin, {}), {4, 4, 397, 18}},
-        CaptionRectCase{"DialogWithHelp",
-                        MakeFrame(Style::bsDialog, {biSystemMenu, biHelp, biMinimize}),
-                        {3, 3, 375, 21}},
-        CaptionRectCase{"OldStyleSystemMenuBox",
-                        MakeFrame(Style::bsSingle, {biSystemMenu, biMinimize}, kMainWindow, false),
-                        {21, 3, 379, 21}},
-        CaptionRectCase{"OldStyleDialogHasNoBox",
-                        MakeFrame(Style::bsDialog, {biSystemMenu}, kMainWindow, false),
-                        {3, 3, 415, 21}},
-        CaptionRectCase{
-            "MinimizedUsesThinBorder",
-            MakeFrame(Style::bsSizeable, {biSystemMenu, biMinimize}, {160, 24}, true, true),
-            {3, 3, 101, 21}},
+        CaptionRectCase{"MainWindow", MakeFrame({biSystemMenu, biMinimize}), {3, 3, 359, 21}},
+        CaptionRectCase{"NoButtons", MakeFrame({}), {3, 3, 415, 21}},
         CaptionRectCase{"ReducedToNothingKeepsTwoPixels",
-                        MakeFrame(Style::bsSingle, {biSystemMenu, biMinimize}, {60, 40}),
-                        {3, 3, 5, 21}},
-        CaptionRectCase{
-            "NoBorderCoversNoPixel", MakeFrame(Style::bsNone, {biSystemMenu}), {0, 0, 2, 0}}),
+                        MakeFrame({biSystemMenu, biMinimize}, {60, 40}),
+                        {3, 3, 5, 21}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CaptionButtonsTest, MainWindowHasCloseThenMaximizeAndMinimize) {
-    const CaptionButtonRects rects = GetCaptionButtonRects(
-        MakeFrame(Style::bsSingle, {biSystemMenu, biMinimize}), kSystemMetrics);
+    const CaptionButtonRects rects =
+        GetCaptionButtonRects(MakeFrame({biSystemMenu, biMinimize}), kSystemMetrics);
     ASSERT_TRUE(rects.close && rects.maximize && rects.minimize);
-    EXPECT_FALSE(rects.help);
     EXPECT_EQ(*rects.close, (EdgeRect{397, 5, 413, 19}));
     EXPECT_EQ(*rects.maximize, (EdgeRect{379, 5, 395, 19}));
     EXPECT_EQ(*rects.minimize, (EdgeRect{363, 5, 379, 19}));
@@ -82,24 +53,8 @@ TEST(CaptionButtonsTest, MainWindowHasCloseThenMaximizeAndMinimize) {
     EXPECT_GE(rects.minimize->left, 359);
 }
 
-TEST(CaptionButtonsTest, DialogAndToolWindow) {
-    const CaptionButtonRects dialog = GetCaptionButtonRects(
-        MakeFrame(Style::bsDialog, {biSystemMenu, biHelp, biMinimize}), kSystemMetrics);
-    ASSERT_TRUE(dialog.close && dialog.help);
-    EXPECT_FALSE(dialog.minimize || dialog.maximize);
-    EXPECT_EQ(*dialog.help, (EdgeRect{379, 5, 395, 19}));
-    const CaptionButtonRects tool = GetCaptionButtonRects(
-        MakeFrame(Style::bsToolWindow, {biSystemMenu, biMinimize}), kSystemMetrics);
-    ASSERT_TRUE(tool.close);
-    EXPECT_FALSE(tool.minimize);
-    EXPECT_EQ(*tool.close, (EdgeRect{400, 5, 413, 15}));
-}
-
 TEST(FormFrameMarginsTest, BorderOnEverySideCaptionOnTop) {
-    EXPECT_EQ(FormFrameMargins(Style::bsSingle, kSystemMetrics), QMargins(3, 22, 3, 3));
-    EXPECT_EQ(FormFrameMargins(Style::bsSizeable, kSystemMetrics), QMargins(4, 23, 4, 4));
-    EXPECT_EQ(FormFrameMargins(Style::bsToolWindow, kSystemMetrics), QMargins(3, 18, 3, 3));
-    EXPECT_EQ(FormFrameMargins(Style::bsNone, kSystemMetrics), QMargins());
+    EXPECT_EQ(FormFrameMargins(kSystemMetrics), QMargins(3, 22, 3, 3));
 }
 
 // ----- Gradient -----
@@ -161,15 +116,15 @@ TEST(GradientBandsTest, MiddleBandRoundsHalvesUp) {
 }
 // ----- Text layout -----
 
-CaptionTextInput Text(int width, bool visible = true, bool empty = false) {
-    return {width, visible, empty};
+CaptionTextInput Text(int width, bool empty = false) {
+    return {width, empty};
 }
 
 constexpr EdgeRect kMainCaption{3, 3, 359, 21};
 
-TEST(CaptionLayoutTest, NewStylePutsIconThenTextsSideBySide) {
+TEST(CaptionLayoutTest, PutsIconThenTextsSideBySide) {
     const CaptionLayout layout =
-        LayOutCaption(kMainCaption, true, true, kSystemMetrics, Text(50), Text(40), Text(30));
+        LayOutCaption(kMainCaption, true, kSystemMetrics, Text(50), Text(40), Text(30));
     ASSERT_TRUE(layout.icon);
     EXPECT_EQ(*layout.icon, (EdgeRect{5, 4, 21, 20}));
     EXPECT_EQ(layout.company.bounds, (EdgeRect{24, 3, 359, 21}));
@@ -192,7 +147,7 @@ TEST_P(CaptionFitTest, DropsCompanyFirstThenAppName) {
     const auto& c = GetParam();
     const EdgeRect caption{0, 0, c.available, 18};
     const CaptionLayout layout =
-        LayOutCaption(caption, false, true, kSystemMetrics, Text(50), Text(40), Text(30));
+        LayOutCaption(caption, false, kSystemMetrics, Text(50), Text(40), Text(30));
     EXPECT_EQ(layout.company.drawn, c.company);
     EXPECT_EQ(layout.appName.drawn, c.appName);
     EXPECT_TRUE(layout.captionText.drawn);
@@ -208,46 +163,24 @@ INSTANTIATE_TEST_SUITE_P(Widths, CaptionFitTest,
 
 TEST(CaptionLayoutTest, CutCaptionEndsAtTheCaptionEdge) {
     const CaptionLayout layout =
-        LayOutCaption({0, 0, 20, 18}, false, true, kSystemMetrics, Text(50), Text(40), Text(30));
+        LayOutCaption({0, 0, 20, 18}, false, kSystemMetrics, Text(50), Text(40), Text(30));
     EXPECT_EQ(layout.captionText.bounds, (EdgeRect{3, 0, 20, 18}));
     EXPECT_EQ(layout.captionText.Inked(), (EdgeRect{3, 0, 20, 18}));
 }
 
-TEST(CaptionLayoutTest, HiddenOrEmptyTextsStillCountInTheFitTest) {
-    // A wide hidden company label makes the fit test fall back to the other two.
-    const CaptionLayout wideHidden = LayOutCaption({0, 0, 200, 18}, false, true, kSystemMetrics,
-                                                   Text(150, false), Text(40), Text(30));
-    EXPECT_FALSE(wideHidden.company.drawn);
-    EXPECT_EQ(wideHidden.appName.bounds.left, 3);
-    // An empty label is not drawn but its 3 pixels count.
-    const CaptionLayout empty = LayOutCaption({0, 0, 100, 18}, false, false, kSystemMetrics,
-                                              Text(3, true, true), Text(40), Text(30));
-    EXPECT_FALSE(empty.company.drawn);
-    EXPECT_EQ(empty.appName.bounds.left, (100 - 73) / 2 + 3);
-    const CaptionLayout hiddenCaption = LayOutCaption(kMainCaption, false, true, kSystemMetrics,
-                                                      Text(50), Text(40), Text(30, false));
-    EXPECT_FALSE(hiddenCaption.captionText.drawn);
-}
-
-TEST(CaptionLayoutTest, OldStyleCentresTheChosenTexts) {
-    const EdgeRect caption{21, 3, 379, 21};  // 358 wide, right of the system-menu box
+TEST(CaptionLayoutTest, EmptyTextsStillCountInTheFitTest) {
+    // An empty application name is not drawn, but its 3 pixels count: here they leave no room
+    // for the company label.
     const CaptionLayout layout =
-        LayOutCaption(caption, false, false, kSystemMetrics, Text(50), Text(40), Text(30));
-    EXPECT_FALSE(layout.icon);
-    EXPECT_EQ(layout.company.bounds.left, 21 + 119 + 3);  // (358 - 120) / 2
-    // A hidden company label still takes its share of the centring.
-    const CaptionLayout hidden =
-        LayOutCaption(caption, false, false, kSystemMetrics, Text(50, false), Text(40), Text(30));
-    EXPECT_EQ(hidden.appName.bounds.left, 21 + 119 + 3);
+        LayOutCaption({0, 0, 82, 18}, false, kSystemMetrics, Text(50), Text(3, true), Text(30));
+    EXPECT_FALSE(layout.company.drawn);
+    EXPECT_FALSE(layout.appName.drawn);
+    EXPECT_EQ(layout.captionText.bounds.left, 3);
 }
 
-TEST(CaptionIconTest, OnlyNewStyleFramesWithASystemMenuBox) {
-    EXPECT_TRUE(ShowsCaptionIcon(MakeFrame(Style::bsSingle, {biSystemMenu})));
-    EXPECT_TRUE(ShowsCaptionIcon(MakeFrame(Style::bsSizeable, {biSystemMenu})));
-    EXPECT_FALSE(ShowsCaptionIcon(MakeFrame(Style::bsDialog, {biSystemMenu, biHelp})));
-    EXPECT_FALSE(ShowsCaptionIcon(MakeFrame(Style::bsToolWindow, {biSystemMenu})));
-    EXPECT_FALSE(ShowsCaptionIcon(MakeFrame(Style::bsSingle, {biMinimize})));
-    EXPECT_FALSE(ShowsCaptionIcon(MakeFrame(Style::bsSingle, {biSystemMenu}, kMainWindow, false)));
+TEST(CaptionIconTest, ShownWithTheSystemMenu) {
+    EXPECT_TRUE(ShowsCaptionIcon(MakeFrame({biSystemMenu})));
+    EXPECT_FALSE(ShowsCaptionIcon(MakeFrame({biMinimize})));
 }
 
 }  // namespace

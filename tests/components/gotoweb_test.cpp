@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QSignalSpy>
+
 #include <chrono>
 #include <future>
 #include <optional>
@@ -152,12 +155,19 @@ TEST_P(GoToWebBrowserTest, StartsTheDesktopsBrowserWithItsOwnArguments) {
     for (const auto& [path, content] : GetParam().files) {
         session.Write(path, content);
     }
+    int noArguments = 0;
+    const QCoreApplication events(noArguments, nullptr);
     TGoToWeb launcher;
+    QSignalSpy told(&launcher, &TGoToWeb::Finished);
     launcher.SetUrl(QString::fromStdString(kUrl));
     ASSERT_EQ(Outcome(launcher.OpenUrl()), GetParam().received.has_value());
     if (GetParam().received) {
         EXPECT_EQ(session.NextArguments(), GetParam().received);
     }
+    // The window that asked hears the same result, once.
+    ASSERT_TRUE(told.wait(5000));
+    EXPECT_EQ(told.takeFirst().value(0).toBool(), GetParam().received.has_value());
+    EXPECT_FALSE(told.wait(100));
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, GoToWebBrowserTest, testing::ValuesIn(BrowserCases()),

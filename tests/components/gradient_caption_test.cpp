@@ -24,25 +24,6 @@ QColor Rgb(SystemColor color) {
     return QColor(SystemColorValue(color).rgb());
 }
 
-// ----- Gradient settings -----
-
-TEST(GradientEnabledTest, WhenTheGradientApplies) {
-    EXPECT_TRUE(UsesGradient(TGradEnabled::geAlways, true));
-    EXPECT_TRUE(UsesGradient(TGradEnabled::geAlways, false));
-    EXPECT_FALSE(UsesGradient(TGradEnabled::geNever, true));
-    EXPECT_FALSE(UsesGradient(TGradEnabled::geNever, false));
-    EXPECT_TRUE(UsesGradient(TGradEnabled::geWhenActive, true));
-    EXPECT_FALSE(UsesGradient(TGradEnabled::geWhenActive, false));
-}
-
-TEST(NumColorsTest, OutOfRangeValues) {
-    EXPECT_EQ(ClampNumColors(64, 0), 64);
-    EXPECT_EQ(ClampNumColors(64, -5), 64);
-    EXPECT_EQ(ClampNumColors(64, 1), 1);
-    EXPECT_EQ(ClampNumColors(64, 256), 256);
-    EXPECT_EQ(ClampNumColors(64, 300), 256);
-}
-
 // ----- Fonts -----
 
 TEST(FitFontHeightTest, MatchesTheCaptionCharacterHeight) {

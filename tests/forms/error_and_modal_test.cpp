@@ -6,9 +6,12 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <string>
 
 #include "engine/program_error.h"
 
@@ -43,6 +46,16 @@ TEST(ModalWindows, TheWindowThatHadTheKeyboardTakesItBack) {
         {"dialog", [&] { ExecModal(dialog, &window); }},
         {"message box", [] { ShowMessage("Le fichier n'a pas été trouvé"); }},
         {"error box", [] { Guarded([] { throw ProgramError("Débordement flottant"); }); }},
+        // A print server's message: markup that would load a file, 32 KB of it.
+        {"error box quoting a server",
+         [] {
+             const std::string markup = "<img src=\"/dev/zero\"><b>x</b>\n";
+             std::string quoted;
+             while (quoted.size() < 32768) {
+                 quoted += markup;
+             }
+             Guarded([&quoted] { throw ProgramError(quoted); });
+         }},
     };
     const auto activeIs = [](QWidget* expected) {
         return QTest::qWaitFor([expected] { return QApplication::activeWindow() == expected; });
@@ -53,6 +66,12 @@ TEST(ModalWindows, TheWindowThatHadTheKeyboardTakesItBack) {
             QWidget* box = QApplication::activeModalWidget();
             ASSERT_NE(box, nullptr);
             shown = activeIs(box);
+            // A box never reads markup, and fits the screen.
+            if (qobject_cast<QMessageBox*>(box) != nullptr) {
+                EXPECT_EQ(qobject_cast<QMessageBox*>(box)->textFormat(), Qt::PlainText);
+            }
+            EXPECT_LE(box->frameGeometry().height(), box->screen()->availableGeometry().height());
+            EXPECT_LE(box->frameGeometry().width(), box->screen()->availableGeometry().width());
             QTest::keyClick(box, Qt::Key_Escape);
         });
         modal.open();

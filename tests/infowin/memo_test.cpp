@@ -30,7 +30,7 @@ class MemoFormTest : public testing::Test {
 
     QTemporaryDir directory_;
     QString historyPath_;
-    TMemoForm form_{historyPath_};
+    TMemoForm form_{[this] { return historyPath_; }};
 };
 
 TEST_F(MemoFormTest, FormAsDesigned) {
@@ -105,28 +105,49 @@ TEST_F(MemoFormTest, VanishedFileIsAnErrorAndKeepsTheText) {
     const QString fifoPath = directory_.filePath(QStringLiteral("fifo"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifoPath).constData(), 0600), 0);
     for (const QString* path : {&directoryPath, &fifoPath}) {
-        TMemoForm other(*path);
+        TMemoForm other([path] { return *path; });
         EXPECT_THROW(other.FormActivate(), HistoryOpenError) << path->toStdString();
         EXPECT_FALSE(HistoryFileReadable(*path)) << path->toStdString();
     }
 }
 
-// The box holds what it lays out at once: 16 KiB, a text without a line break or full of marks
-// of writing direction included.
+// The box holds what it lays out at once: 64 KiB of ordinary lines, and lines of 4 KiB however
+// hard they are to lay out. Anything more is refused, never cut.
 TEST_F(MemoFormTest, TextBeyondTheCapacityIsRefused) {
-    constexpr qsizetype kCapacity = 16 * 1024;
-    WriteHistory(QByteArray(kCapacity, 'a'));
-    form_.FormActivate();
-    EXPECT_EQ(Memo()->toPlainText().size(), kCapacity);
-
-    WriteHistory(QByteArray(kCapacity + 1, 'b'));
-    try {
+    const auto lines = [](const QByteArray& line, qsizetype size) {
+        QByteArray text;
+        while (text.size() + line.size() <= size) {
+            text += line;
+        }
+        return text;
+    };
+    const QByteArray zeroWidthSpace = "\xE2\x80\x8B";
+    const struct {
+        const char* name;
+        QByteArray text;
+        bool shown;
+    } cases[] = {
+        {"sixty kilobytes of short lines", lines("Version 4.51 : impression corrigée\r\n", 60000),
+         true},
+        {"the whole capacity", lines(QByteArray(4095, 'a') + '\n', 64 * 1024), true},
+        {"one line of the longest", QByteArray(4096, 'a'), true},
+        {"beyond the capacity", lines("a\n", 64 * 1024 + 2), false},
+        {"one line beyond the longest", lines(zeroWidthSpace, 4097 + 2), false},
+    };
+    for (const auto& c : cases) {
+        WriteHistory("avant");
         form_.FormActivate();
-        FAIL() << "no error";
-    } catch (const MemoCapacityError& error) {
-        EXPECT_STREQ(error.what(), "Le texte dépasse la capacité du mémo");
+        WriteHistory(c.text);
+        try {
+            form_.FormActivate();
+            EXPECT_TRUE(c.shown) << c.name;
+            EXPECT_EQ(Memo()->toPlainText(), HistoryText(c.text)) << c.name;
+        } catch (const MemoCapacityError& error) {
+            EXPECT_FALSE(c.shown) << c.name;
+            EXPECT_STREQ(error.what(), "Le texte dépasse la capacité du mémo");
+            EXPECT_EQ(Memo()->toPlainText(), "avant") << c.name;
+        }
     }
-    EXPECT_TRUE(Memo()->toPlainText().startsWith('a'));
 }
 
 TEST_F(MemoFormTest, TextCanBeSelectedButNotEdited) {

@@ -1,16 +1,20 @@
 // The windows on real desktops: a dark colour scheme, a scaled screen, the stand-in fonts.
 #include <QCheckBox>
 #include <QMap>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
 
 #include "components/CClock.h"
 #include "forms/form_style.h"
+#include "forms/program_style.h"
 #include "infowin/fabout.h"
 #include "infowin/fmemo.h"
 #include "tests/mainwin/main_window_fixture.h"
@@ -109,6 +113,53 @@ void ExpectWhole(QWidget* window, const QString& where) {
     }
 }
 
+// Whether a check box or radio button draws itself, indicator included, inside its own place:
+// then two choices placed apart do not overlap, whatever size the style gives its indicators.
+bool DrawsInside(const QAbstractButton* choice) {
+    constexpr int kAround = 8;
+    QImage image(choice->size() + QSize(2 * kAround, 2 * kAround), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.translate(kAround, kAround);
+    QStyleOptionButton option;
+    option.initFrom(choice);
+    option.text = choice->text();
+    option.state |= choice->isChecked() ? QStyle::State_On : QStyle::State_Off;
+    const bool radio = qobject_cast<const QRadioButton*>(choice) != nullptr;
+    choice->style()->drawControl(radio ? QStyle::CE_RadioButton : QStyle::CE_CheckBox, &option,
+                                 &painter, choice);
+    painter.end();
+    const QRect inside(QPoint(kAround, kAround), choice->size());
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (!inside.contains(x, y) && qAlpha(image.pixel(x, y)) != 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Every control of the tab page shown lies whole inside the page, and no choice of `window`
+// draws beyond its place.
+void ExpectPlacedWhole(QWidget* window, const QString& where) {
+    for (const QTabWidget* tabs : window->findChildren<QTabWidget*>()) {
+        const QWidget* page = tabs->currentWidget();
+        for (QWidget* control : page->findChildren<QWidget*>()) {
+            EXPECT_TRUE(
+                !control->isVisibleTo(page) ||
+                page->rect().contains(QRect(control->mapTo(page, QPoint()), control->size())))
+                << qPrintable(where + " " + control->objectName());
+        }
+    }
+    for (const QAbstractButton* choice : window->findChildren<QAbstractButton*>()) {
+        const bool box =
+            qobject_cast<const QCheckBox*>(choice) || qobject_cast<const QRadioButton*>(choice);
+        EXPECT_TRUE(!box || !choice->isVisibleTo(window) || DrawsInside(choice))
+            << qPrintable(where + " " + choice->objectName());
+    }
+}
+
 // The clock's hands stand out 3:1 from its face: the centre, where every hand starts, against the
 // colour that covers most of the clock.
 void ExpectHandsReadable(QWidget* clock) {
@@ -183,36 +234,56 @@ struct SchemeCase {
     bool darkScheme;
 };
 
-class ColourScheme : public Appearance, public testing::WithParamInterface<SchemeCase> {};
+class ColourScheme : public Appearance, public testing::WithParamInterface<SchemeCase> {
+  protected:
+    // Opens the main window under the row's style and scheme.
+    void OpenInStyle() {
+        QStyle* style = QStyleFactory::create(QString::fromLatin1(GetParam().style));
+        ASSERT_NE(style, nullptr) << GetParam().style << " is not installed (Debian adwaita-qt6)";
+        // As the program has it: the desktop's style under the program's own.
+        QApplication::setStyle(new ui::ProgramStyle(style));
+        if (GetParam().darkScheme) {
+            QPalette dark;
+            for (const auto role : {QPalette::Window, QPalette::Button}) {
+                dark.setColor(role, QColor(0x32, 0x32, 0x32));
+            }
+            dark.setColor(QPalette::Base, QColor(0x24, 0x24, 0x24));
+            for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+                dark.setColor(role, QColor(0xf0, 0xf0, 0xf0));
+            }
+            QApplication::setPalette(dark);
+        }
+        Open();
+    }
+};
 
 TEST_P(ColourScheme, EveryTextAndTheClocksHandsAreReadableAndWhole) {
-    QStyle* style = QStyleFactory::create(QString::fromLatin1(GetParam().style));
-    ASSERT_NE(style, nullptr) << GetParam().style << " is not installed (Debian adwaita-qt6)";
-    QApplication::setStyle(style);
-    if (GetParam().darkScheme) {
-        QPalette dark;
-        for (const auto role : {QPalette::Window, QPalette::Button}) {
-            dark.setColor(role, QColor(0x32, 0x32, 0x32));
-        }
-        dark.setColor(QPalette::Base, QColor(0x24, 0x24, 0x24));
-        for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-            dark.setColor(role, QColor(0xf0, 0xf0, 0xf0));
-        }
-        QApplication::setPalette(dark);
-    }
-    Open();
+    OpenInStyle();
     ExpectHandsReadable(Find<QWidget>("Clock1"));
     ForEachView([](QWidget* window, const QString& where) {
         ExpectReadable(window, where);
         ExpectWhole(window, where);
+        ExpectPlacedWhole(window, where);
     });
+}
+
+// Escape out of a menu opened from the keyboard leaves the menu bar with the keyboard: a second
+// Escape leaves the menu bar rather than reach the window, where it quits.
+TEST_P(ColourScheme, SecondEscapeOutOfAMenuKeepsTheProgram) {
+    OpenInStyle();
+    Key(Qt::Key_F, Qt::AltModifier);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(context_->settingsFile.has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(LightAndDark, ColourScheme,
                          testing::Values(SchemeCase{"Light", "Fusion", false},
                                          SchemeCase{"Dark", "Fusion", true},
                                          SchemeCase{"WindowsDark", "Windows", true},
-                                         SchemeCase{"AdwaitaDark", "Adwaita-Dark", false}),
+                                         SchemeCase{"AdwaitaDark", "Adwaita-Dark", false},
+                                         SchemeCase{"Adwaita", "Adwaita", false}),
                          [](const auto& info) { return info.param.name; });
 
 TEST_F(Appearance, UnderTheDefaultSchemeTheFormsColoursAreTheirOwn) {
@@ -296,17 +367,25 @@ TEST_F(Appearance, PicturesAreDrawnAtTheScreensPixelRatio) {
     }
 }
 
+// Made as the program makes them, belonging to the main window: the window manager keeps them
+// over it, and they open where they would on their own.
 TEST_F(Appearance, DialogsOpenInsideTheScreenTheHistoryWhereItWasDesigned) {
+    Open();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    TMemoForm history{QString()};
-    Tabout about{QString()};
-    for (const QRect shown : {history.geometry(), about.geometry()}) {
-        EXPECT_TRUE(screen.contains(shown.topLeft()));
-        EXPECT_EQ(screen.contains(shown),
-                  shown.width() <= screen.width() && shown.height() <= screen.height());
-    }
+    TMemoForm history([] { return QString(); }, window_.get());
+    Tabout about(QString(), QString(), window_.get());
     const QRect designed(QPoint(237, 173), history.size());
     EXPECT_EQ(history.geometry() == designed, screen.contains(designed));
+    for (QDialog* dialog : {static_cast<QDialog*>(&history), static_cast<QDialog*>(&about)}) {
+        const QRect placed = dialog->geometry();
+        EXPECT_TRUE(screen.contains(placed.topLeft()));
+        EXPECT_EQ(screen.contains(placed),
+                  placed.width() <= screen.width() && placed.height() <= screen.height());
+        dialog->show();
+        EXPECT_EQ(dialog->pos(), placed.topLeft());
+        EXPECT_EQ(dialog->windowHandle()->transientParent(), window_->windowHandle());
+        dialog->hide();
+    }
 }
 
 }  // namespace

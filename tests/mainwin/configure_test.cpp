@@ -94,20 +94,29 @@ TEST_F(Configure, HelpFromTheDialogIsUsableAtOnce) {
     context_->helpFile = QStringLiteral(CHIFFREL_HELP_FILE);
     int atTopic = -1;
     int afterHome = -1;
+    QAccessible::Role spokenAs = QAccessible::NoRole;
+    int caretAtTopic = -1;
     ConfigureWith(
         [&](QDialog* dialog) {
             QTest::keyClick(dialog->focusWidget(), Qt::Key_F1);
             QTextBrowser* help = HelpWindow();
             ASSERT_NE(help, nullptr);
             atTopic = help->verticalScrollBar()->value();
+            // Screen readers read a document, from the topic on.
+            QAccessibleInterface* const document = QAccessible::queryAccessibleInterface(help);
+            spokenAs = document->role();
+            caretAtTopic = document->textInterface()->cursorPosition();
             // Through the window system, which holds back what a modal window blocks.
-            QTest::keyClick(help->windowHandle(), Qt::Key_Home);
-            afterHome = help->verticalScrollBar()->value();
+            // The caret starts at the topic; Ctrl+Home takes it to the beginning.
+            QTest::keyClick(help->windowHandle(), Qt::Key_Home, Qt::ControlModifier);
+            afterHome = help->textCursor().position();
             help->close();
         },
         Qt::Key_Escape);
     EXPECT_GT(atTopic, 0);
     EXPECT_EQ(afterHome, 0);
+    EXPECT_EQ(spokenAs, QAccessible::Document);
+    EXPECT_GT(caretAtTopic, 0);
 }
 
 TEST_F(Configure, AnUnwritableSettingsPlaceIsShownAndTheWindowRecomputes) {

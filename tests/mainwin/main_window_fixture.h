@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <memory>
+#include <utility>
 
 #include "mainwin/fmere.h"
 #include "mainwin/program_context.h"
@@ -79,6 +80,16 @@ class MainWindowTest : public testing::Test {
     QAccessibleInterface* Accessible(const char* name) const {
         QCoreApplication::sendPostedEvents();
         return QAccessible::queryAccessibleInterface(Find<QWidget>(name));
+    }
+
+    // The run of text attributes that holds the field's last character, as a screen reader asks
+    // for it: where it begins and ends.
+    std::pair<int, int> LastAttributeRun(const char* field) const {
+        QAccessibleTextInterface* text = Accessible(field)->textInterface();
+        int start = -1;
+        int end = -1;
+        text->attributes(text->characterCount() - 1, &start, &end);
+        return {start, end};
     }
 
     // Types into the field where the focus is, as the user does.

@@ -59,7 +59,22 @@ UniqueFd Listen(const QString& path) {
 
 void Refuse(ipp_t* response, ipp_status_t status, const char* message) {
     ippSetStatusCode(response, status);
-    ippAddString(response, IPP_TAG_OPERATION, IPP_TAG_TEXT, "status-message", nullptr, message);
+    if (*message != '\0') {
+        ippAddString(response, IPP_TAG_OPERATION, IPP_TAG_TEXT, "status-message", nullptr, message);
+    }
+}
+
+QByteArray Encoded(ipp_t* message) {
+    QByteArray bytes;
+    ippWriteIO(
+        &bytes,
+        [](void* to, ipp_uchar_t* data, size_t size) {
+            static_cast<QByteArray*>(to)->append(reinterpret_cast<const char*>(data),
+                                                 static_cast<qsizetype>(size));
+            return static_cast<ssize_t>(size);
+        },
+        1, nullptr, message);
+    return bytes;
 }
 
 }  // namespace
@@ -106,6 +121,11 @@ AnsweringPrintServer::~AnsweringPrintServer() {
 std::vector<QByteArray> AnsweringPrintServer::Documents() const {
     const std::lock_guard lock(mutex_);
     return documents_;
+}
+
+int AnsweringPrintServer::Requests() const {
+    const std::lock_guard lock(mutex_);
+    return requests_;
 }
 
 bool AnsweringPrintServer::Wait(std::chrono::milliseconds delay) const {
@@ -159,22 +179,70 @@ bool AnsweringPrintServer::AnswerOneRequest(http_t* client) {
     for (ssize_t bytes; (bytes = httpRead2(client, buffer, sizeof buffer)) > 0;) {
         document.append(buffer, bytes);
     }
+    {
+        const std::lock_guard lock(mutex_);
+        ++requests_;
+    }
+    if (behaviour_.httpAnswer) {
+        ippDelete(request);
+        return AnswerOnHttp(client, *behaviour_.httpAnswer);
+    }
+    using After = PrintServerBehaviour::AfterDocument;
+    if (ippGetOperation(request) == IPP_OP_SEND_DOCUMENT &&
+        behaviour_.afterDocument != After::kAnswers) {
+        ippDelete(request);
+        return behaviour_.afterDocument == After::kFallsSilent && Wait(std::chrono::hours(1));
+    }
     bool answered = false;
     if (read == IPP_STATE_DATA && Wait(behaviour_.delay)) {
         ipp_t* response = Answer(request, std::move(document));
-        httpClearFields(client);
-        httpSetField(client, HTTP_FIELD_CONTENT_TYPE, "application/ipp");
-        httpSetLength(client, ippLength(response));
-        answered = httpWriteResponse(client, HTTP_STATUS_OK) == 0 &&
-                   ippWrite(client, response) == IPP_STATE_DATA;
+        answered = Send(client, response);
         ippDelete(response);
     }
     ippDelete(request);
     return answered;
 }
 
+bool AnsweringPrintServer::AnswerOnHttp(http_t* client, http_status_t status) {
+    httpClearFields(client);
+    httpSetField(client, HTTP_FIELD_LOCATION, "ipp://localhost/elsewhere");
+    httpSetField(client, HTTP_FIELD_WWW_AUTHENTICATE, "Basic realm=\"imprimantes\"");
+    httpSetField(client, HTTP_FIELD_UPGRADE, "TLS/1.2,HTTP/1.1");
+    httpSetLength(client, 0);
+    return httpWriteResponse(client, status) == 0;
+}
+
+// The answer, in pieces paced as the behaviour says for the first one.
+bool AnsweringPrintServer::Send(http_t* client, ipp_t* response) {
+    const QByteArray body = Encoded(response);
+    httpClearFields(client);
+    httpSetField(client, HTTP_FIELD_CONTENT_TYPE, "application/ipp");
+    httpSetLength(client, static_cast<size_t>(body.size()));
+    if (httpWriteResponse(client, HTTP_STATUS_OK) != 0) {
+        return false;
+    }
+    const bool paced = behaviour_.firstAnswerPace.count() > 0 && Requests() == 1;
+    const qsizetype piece = paced ? body.size() / 4 + 1 : body.size();
+    for (qsizetype at = 0; at < body.size(); at += piece) {
+        if ((paced && !Wait(behaviour_.firstAnswerPace)) ||
+            httpWrite2(client, body.constData() + at,
+                       static_cast<size_t>(std::min(piece, body.size() - at))) < 0 ||
+            httpFlushWrite(client) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 ipp_t* AnsweringPrintServer::Answer(ipp_t* request, QByteArray document) {
     ipp_t* response = ippNewResponse(request);
+    // The program asks for French, the language of its own messages.
+    const char* language = ippGetString(
+        ippFindAttribute(request, "attributes-natural-language", IPP_TAG_LANGUAGE), 0, nullptr);
+    if (language == nullptr || std::strcmp(language, "fr") != 0) {
+        Refuse(response, IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES, "Not asked in French.");
+        return response;
+    }
     switch (ippGetOperation(request)) {
         case IPP_OP_CUPS_GET_DEFAULT:
             if (behaviour_.hasDefaultPrinter) {
@@ -189,8 +257,7 @@ ipp_t* AnsweringPrintServer::Answer(ipp_t* request, QByteArray document) {
             break;
         case IPP_OP_CREATE_JOB:
             if (behaviour_.refusesJobs) {
-                Refuse(response, IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS,
-                       "The printer is not accepting jobs.");
+                Refuse(response, IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS, behaviour_.refusal);
             } else {
                 ippAddInteger(response, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-id", 1);
             }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -41,26 +42,39 @@ class SilentPrintServer {
 };
 
 struct PrintServerBehaviour {
+    // What the server does once it has the document.
+    enum class AfterDocument { kAnswers, kFallsSilent, kHangsUp };
+
     std::chrono::milliseconds delay{0};  // before each answer
+    // Between the pieces of the first answer, which comes in four.
+    std::chrono::milliseconds firstAnswerPace{0};
     bool hasDefaultPrinter = true;
     bool refusesJobs = false;
+    const char* refusal = "The printer is not accepting jobs.";  // none when empty
+    // An HTTP answer to every request in place of the printer's: a redirect, a demand for a
+    // password, a demand for encryption.
+    std::optional<http_status_t> httpAnswer = std::nullopt;
+    AfterDocument afterDocument = AfterDocument::kAnswers;
 };
 
 // A print server with one printer on A4 paper with margins of a sixth of an inch, the default
 // printer unless the behaviour says otherwise, which answers each request after the behaviour's
-// delay and keeps the documents printed on it. It serves one connection at a time on a thread of
-// its own.
+// delay and keeps the documents printed on it; it refuses any request not asked in French. It
+// serves one connection at a time on a thread of its own.
 class AnsweringPrintServer {
   public:
     AnsweringPrintServer(const QString& socketPath, PrintServerBehaviour behaviour);
     ~AnsweringPrintServer();
 
-    // The documents handed over so far.
+    // The documents handed over so far, and answered.
     std::vector<QByteArray> Documents() const;
+    int Requests() const;
 
   private:
     void Serve();
     bool AnswerOneRequest(http_t* client);
+    bool AnswerOnHttp(http_t* client, http_status_t status);
+    bool Send(http_t* client, ipp_t* response);
     ipp_t* Answer(ipp_t* request, QByteArray document);
     // False when the server is stopped meanwhile.
     bool Wait(std::chrono::milliseconds delay) const;
@@ -72,6 +86,7 @@ class AnsweringPrintServer {
     mutable std::mutex mutex_;
     int client_ = -1;  // the connection being served
     std::vector<QByteArray> documents_;
+    int requests_ = 0;
     std::thread thread_;
 };
 

@@ -134,18 +134,39 @@ TEST_P(PrintFailure, IsShownAndChangesNothing) {
     EXPECT_EQ(errors_.shown, c.shown);
     EXPECT_EQ(Result(), "   120.60");
     EXPECT_TRUE(!answering_ || answering_->Documents().empty());
+    // Each request once: nothing is followed or sent again.
+    EXPECT_LE(answering_ ? answering_->Requests() : 0, 4);
 }
+
+using After = PrintServerBehaviour::AfterDocument;
 
 INSTANTIATE_TEST_SUITE_P(
     Servers, PrintFailure,
-    testing::Values(FailureCase{"NothingListens", std::nullopt, kNoPrinter},
-                    FailureCase{"NoDefaultPrinter",
-                                PrintServerBehaviour{.hasDefaultPrinter = false}, kNoPrinter},
-                    FailureCase{
-                        "JobRefused",
-                        PrintServerBehaviour{.refusesJobs = true},
-                        {"Le système d'impression a refusé l'impression : The printer is not "
-                         "accepting jobs."}}),
+    testing::Values(
+        FailureCase{"NothingListens", std::nullopt, kNoPrinter},
+        FailureCase{"NoDefaultPrinter", PrintServerBehaviour{.hasDefaultPrinter = false},
+                    kNoPrinter},
+        FailureCase{"JobRefused",
+                    PrintServerBehaviour{.refusesJobs = true},
+                    {"Le système d'impression a refusé l'impression : The printer is not "
+                     "accepting jobs."}},
+        FailureCase{"RefusedInMarkup",
+                    PrintServerBehaviour{.refusesJobs = true, .refusal = "<img src=\"/dev/zero\">"},
+                    {"Le système d'impression a refusé l'impression : <img "
+                     "src=\"/dev/zero\">"}},
+        FailureCase{"RefusedWithoutAReason",
+                    PrintServerBehaviour{.refusesJobs = true, .refusal = ""},
+                    {"Le système d'impression a refusé l'impression."}},
+        FailureCase{"RedirectsEverything",
+                    PrintServerBehaviour{.httpAnswer = HTTP_STATUS_MOVED_PERMANENTLY}, kNoPrinter},
+        FailureCase{"AsksForAPassword",
+                    PrintServerBehaviour{.httpAnswer = HTTP_STATUS_UNAUTHORIZED}, kNoPrinter},
+        FailureCase{"AsksForEncryption",
+                    PrintServerBehaviour{.httpAnswer = HTTP_STATUS_UPGRADE_REQUIRED}, kNoPrinter},
+        FailureCase{"SilentAfterTheDocument",
+                    PrintServerBehaviour{.afterDocument = After::kFallsSilent}, kNoPrinter},
+        FailureCase{"HangsUpAfterTheDocument",
+                    PrintServerBehaviour{.afterDocument = After::kHangsUp}, kNoPrinter}),
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 // A print server that answers as the behaviour says, or a silent one.
@@ -206,12 +227,16 @@ TEST_P(QuitWhilePrinting, KeepsThePrintOfAnAnsweringServerOnly) {
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, QuitWhilePrinting,
-                         testing::Values(ServerCase{"Answering",
-                                                    PrintServerBehaviour{
-                                                        .delay = std::chrono::milliseconds(600)}},
-                                         ServerCase{"Silent", std::nullopt}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Servers, QuitWhilePrinting,
+    testing::Values(
+        ServerCase{"Answering", PrintServerBehaviour{.delay = std::chrono::milliseconds(600)}},
+        // Never silent for long, though its first answer
+        // takes longer than any one wait of the exit.
+        ServerCase{"AnsweringInPieces",
+                   PrintServerBehaviour{.firstAnswerPace = std::chrono::milliseconds(700)}},
+        ServerCase{"Silent", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace chiffrel::testing_support

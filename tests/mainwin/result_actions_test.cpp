@@ -23,7 +23,7 @@ class ResultActions : public MainWindowTest {
         Open();
         context_->programDirectory = programDirectory_.path() + QLatin1Char('/');
         about_ = std::make_unique<Tabout>(context_->versionLabel);
-        history_ = std::make_unique<TMemoForm>(context_->historyPath);
+        history_ = std::make_unique<TMemoForm>([this] { return context_->historyPath; });
         window_->SetInformationWindows(*about_, *history_);
     }
 

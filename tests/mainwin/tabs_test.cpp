@@ -65,6 +65,7 @@ TEST_F(OperationsTab, OnlyTheChosenSelectorIsRed) {
     EXPECT_EQ(SelectorColour("TextMoins"), QColor(Qt::red));
     Find<QSlider>("BarCalcul")->setValue(3);  // the user moves the slider
     EXPECT_EQ(SelectorColour("TextDiv"), QColor(Qt::red));
+    EXPECT_EQ(Accessible("BarCalcul")->text(QAccessible::Description), "Position : DIV (/)");
     EXPECT_EQ(SelectorColour("TextMoins"), face);
     // Screen readers see the chosen one checked; their press acts as a click.
     EXPECT_TRUE(Accessible("TextDiv")->state().checked);
@@ -86,6 +87,7 @@ TEST_F(OperationsTab, MemoryKeepsTheShownTextAndRecallsItWithItsSpaces) {
     ClickButton("BMemPlus");
     ClickButton("BMemPlus");
     EXPECT_EQ(Focused(), Field("SaisieMnt"));
+    EXPECT_EQ(Accessible("BRMem")->text(QAccessible::Description), "Mémoire : 0.99");
     ClickButton("BRMem");
     EXPECT_EQ(Field("SaisieMnt")->text(), "     0.99");
     EXPECT_EQ(Focused(), Field("Saisie2"));
@@ -235,6 +237,12 @@ TEST_P(TabLayout, ShowsTheSharedControlsOfTheTab) {
         EXPECT_EQ(Action(item)->isChecked(), std::string(item) == c.menuItem) << item;
     }
     EXPECT_EQ(Focused(), Field("SaisieMnt"));
+    // The page's tab is the chosen one, and does not claim the keyboard that the field has.
+    QAccessibleInterface* const tab =
+        QAccessible::queryAccessibleInterface(Find<QTabWidget>("PageControl")->tabBar())
+            ->child(Find<QTabWidget>("PageControl")->currentIndex());
+    EXPECT_TRUE(tab->state().selected);
+    EXPECT_FALSE(tab->state().focused);
 }
 
 INSTANTIATE_TEST_SUITE_P(

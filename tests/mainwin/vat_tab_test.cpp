@@ -4,8 +4,10 @@
 #include <QScreen>
 #include <QTimer>
 #include <QTranslator>
+#include <cstring>
 
 #include "forms/qt_texts.h"
+#include "mainwin/program_version.h"
 #include "tests/mainwin/main_window_fixture.h"
 
 namespace chiffrel::testing_support {
@@ -16,7 +18,7 @@ using StartUp = MainWindowTest;
 TEST_F(StartUp, WithoutSettingsFileShowsTheBuiltInRatesAndCreatesNoFile) {
     Open();
     EXPECT_EQ(window_->windowTitle(), "Chiffrel");
-    EXPECT_EQ(window_->FormCaption(), " v4.51");
+    EXPECT_EQ(window_->FormCaption(), QStringLiteral(" v") + QLatin1String(kProgramVersion));
     EXPECT_EQ(Shown("Label3"), "Saisir le montant H.T.");
     EXPECT_EQ(Radio("RadioButton206")->text(), "TVA 20.6 %");
     EXPECT_EQ(Radio("RadioButton55")->text(), "TVA 5.50 %");
@@ -119,6 +121,7 @@ struct RateCase {
     const char* amount;
     const char* result;
     const char* tax;
+    const char* spokenSide;  // the slider's position as a screen reader says it
 };
 
 class RateAndSide : public MainWindowTest, public testing::WithParamInterface<RateCase> {};
@@ -134,16 +137,21 @@ TEST_P(RateAndSide, TypingShowsTheResultAndTheTaxAtEveryKeystroke) {
     Type(c.amount);
     EXPECT_EQ(Result(), c.result);
     EXPECT_EQ(Shown("LabelTaxe"), c.tax);
+    EXPECT_EQ(Accessible("bar")->text(QAccessible::Description), c.spokenSide);
+    if (*c.amount != '\0') {  // one run of attributes holds the whole amount
+        EXPECT_EQ(LastAttributeRun("SaisieMnt"), std::make_pair(0, int(strlen(c.amount))));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     BuiltInRates, RateAndSide,
-    testing::Values(RateCase{"RadioButton206", 0, "100", "   120.60", "Taxe =     20.60"},
-                    RateCase{"RadioButton55", 0, "100", "   105.50", "Taxe =      5.50"},
-                    RateCase{"RadioButton22", 0, "100", "   102.10", "Taxe =      2.10"},
-                    RateCase{"RadioButton206", 1, "120.6", "   100.00", "Taxe =     20.60"},
-                    RateCase{"RadioButton55", 1, "105.5", "   100.00", "Taxe =      5.50"},
-                    RateCase{"RadioButton22", 1, "", "     0.00", "Taxe =      0.00"}));
+    testing::Values(
+        RateCase{"RadioButton206", 0, "100", "   120.60", "Taxe =     20.60", "Position : T.T.C."},
+        RateCase{"RadioButton55", 0, "100", "   105.50", "Taxe =      5.50", "Position : T.T.C."},
+        RateCase{"RadioButton22", 0, "100", "   102.10", "Taxe =      2.10", "Position : T.T.C."},
+        RateCase{"RadioButton206", 1, "120.6", "   100.00", "Taxe =     20.60", "Position : H.T."},
+        RateCase{"RadioButton55", 1, "105.5", "   100.00", "Taxe =      5.50", "Position : H.T."},
+        RateCase{"RadioButton22", 1, "", "     0.00", "Taxe =      0.00", "Position : H.T."}));
 
 using VatTab = MainWindowTest;
 
