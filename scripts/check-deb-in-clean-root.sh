@@ -92,6 +92,7 @@ if [ -n "$cache" ]; then
   # One run at a time uses a cache.
   exec 9>"$dir/lock"
   flock 9
+  [ "$SECONDS" -eq "$step_started" ] || step_done "waiting for another run with this cache"
 else
   dir=$(mktemp -d /var/tmp/chiffrel-clean-root.XXXXXX)
 fi
