@@ -4,11 +4,13 @@
 //
 //   Tmere                  fmere.h, fmere.cpp: the window's handlers, in the order of its
 //                          behaviour (creation, the shared fields, each tab, tab change and reset,
-//                          the result actions); fmere.ui is its form.
+//                          the moves of a result into a field); fmere.ui is its form.
 //                          fmere_wiring.cpp: its set-up, one area at a time, and which handler
 //                          each of the user's actions runs.
 //                          fmere_settings.cpp: what the start-up load and the configuration
 //                          dialog read and change of it.
+//                          fmere_commands.cpp: the commands that act on a result or open
+//                          another window (quit, configure, copy, print, about, help, history).
 //   menu_behaviour.*       F1 in an open menu, and pop-up menus placed where they were asked for.
 //   printing.*             the print command's work, on a thread of its own; print_system.*
 //                          its requests to the print server, over a connection of its own.
